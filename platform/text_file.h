@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+#include <optional>
+
+class QString;
+
+namespace platform {
+
+// Transcripts larger than this count as files that cannot be opened.
+inline constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
+
+// Reads an 8-bit text file named by a Windows-style path. Text that is valid
+// UTF-8 (a leading BOM is dropped) is read as UTF-8; anything else as GB18030,
+// the superset of the Chinese Windows code page. Lines end at CR LF, LF or a
+// lone CR; the last line may lack its end, and a final line end does not start
+// another line, so an empty file has no lines.
+//
+// Nothing when the file cannot be opened: missing, not a regular file, not
+// readable or larger than kMaxTextFileBytes. A read that fails part-way keeps
+// the lines read so far.
+std::optional<QStringList> readTextLines(const QString &windowsPath);
+
+// The decoding and line splitting alone, for bytes already in memory.
+QStringList decodeTextLines(const QByteArray &bytes);
+
+} // namespace platform

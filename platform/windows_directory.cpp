@@ -1,0 +1,1 @@
+#include "platform/windows_directory.h"

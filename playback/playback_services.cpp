@@ -1,0 +1,11 @@
+#include "playback/playback_services.h"
+
+#include "playback/timer.h"
+#include "playback/wave_audio_device.h"
+
+PlaybackServices PlaybackServices::system() {
+    return {
+        [] { return std::unique_ptr<SoundDevice>(std::make_unique<WaveAudioDevice>()); },
+        [] { return std::unique_ptr<Timer>(std::make_unique<EventLoopTimer>()); },
+    };
+}

@@ -1,0 +1,1 @@
+#include "playback/wave_audio_device.h"

@@ -1,0 +1,20 @@
+#include "support/pump_until.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+bool pumpUntil(const std::function<bool()> &condition, std::chrono::milliseconds deadline) {
+    QDeadlineTimer timer(deadline, Qt::PreciseTimer);
+    while (!condition()) {
+        if (timer.hasExpired())
+            return condition();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(500);
+    }
+    return true;
+}
+
+void pumpFor(std::chrono::milliseconds duration) {
+    pumpUntil([] { return false; }, duration);
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+// Processes events until `condition` holds or `deadline` has passed; returns
+// whether the condition held. Tests wait with this, never with sleeps.
+bool pumpUntil(const std::function<bool()> &condition,
+               std::chrono::milliseconds deadline = std::chrono::seconds(5));
+
+// Processes events for the given time, for tests that must show something
+// does NOT happen.
+void pumpFor(std::chrono::milliseconds duration);
