@@ -12,7 +12,7 @@ namespace platform {
 // size - 1 bytes and NUL-terminated; the number of bytes copied (without the
 // NUL) is returned. `fileName` is a Windows-style path (see windows_path.h).
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
-                                       const char *defaultValue, char *buffer,
-                                       std::uint32_t size, const char *fileName);
+                                       const char *defaultValue, char *buffer, std::uint32_t size,
+                                       const char *fileName);
 
 } // namespace platform

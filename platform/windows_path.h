@@ -12,6 +12,15 @@ namespace platform {
 // onto the case-sensitive file system: '\' becomes '/', and where the exact
 // name does not exist each component is looked up case-insensitively.
 //
+// Separators may be repeated ("root\\t_1"); "." and ".." are applied to the
+// text, as Windows does, before anything is looked up. A path beginning with a
+// separator is absolute, anything else is relative to the current folder; a
+// path holding a NUL never resolves. Links are followed: a dangling link does
+// not exist, a link to a device exists but is no regular file. When names that
+// differ only in case share a folder, the exact spelling wins; otherwise the
+// name that sorts first (by UTF-16 code units) is taken, whatever the order on
+// disk.
+//
 // One resolver caches the directory listings it reads, so a scan over many
 // files costs one directory read per folder. Use one resolver for one scan and
 // drop it afterwards, so later changes on disk are seen.
@@ -25,13 +34,24 @@ public:
     bool isRegularFile(const QString &windowsPath);
 
 private:
+    enum class Kind { Missing, Directory, RegularFile, Other };
+    struct Found {
+        QString path;
+        Kind kind = Kind::Missing;
+    };
     struct Entry {
         QString name; // as spelled on disk
         bool isDirectory = false;
         bool isRegularFile = false;
     };
-    using Listing = QHash<QString, Entry>; // case-folded name -> entry
+    struct Listing {
+        QHash<QString, Entry> byFoldedName; // case-folded name -> entry
+        // Only names whose folded form is shared with another entry, so that an exact
+        // spelling still finds its own entry.
+        QHash<QString, Entry> collidingNames;
+    };
 
+    Found lookup(const QString &windowsPath);
     const Listing &listing(const QString &nativeDirectory);
     QHash<QString, Listing> m_listings;
 };
