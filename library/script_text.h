@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// Transcript lines treat only U+0020 as a blank: a tab or an ideographic
+// space is text.
+
+// Empty or made of U+0020 spaces only.
+bool isBlankLine(QStringView line);
+
+// Without leading and trailing U+0020 spaces.
+QString trimBlanks(QStringView text);
+
+// Without leading U+0020 spaces.
+QStringView withoutLeadingBlanks(QStringView text);

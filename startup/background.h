@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/windows_directory.h"
+#include "playback/playback_services.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class Begin1;
+class QLabel;
+class Timer;
+
+// The start-up window: a black full-screen backdrop saying "Loading ...". It
+// finds the lesson library, loads the main window on its timer's first tick
+// and shows it on the tenth, then stays behind it as the program's only
+// taskbar entry until it is closed.
+class Background final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Background(
+        platform::WindowsDirectoryQuery windowsDirectory = platform::GetWindowsDirectoryA,
+        PlaybackServices services = PlaybackServices::system());
+    ~Background() override;
+
+    QString GetWindowsDir() const;
+
+    int startupTicks() const { return StartupTicks; }
+    Begin1 *mainWindow() const;
+
+private:
+    void load();
+    void onTimer1Tick();
+
+    QLabel *Label1 = nullptr; // hidden scratch caption
+    QLabel *Label2 = nullptr; // "Loading ..."
+    std::unique_ptr<Timer> Timer1;
+    quint8 StartupTicks = 0;
+
+    platform::WindowsDirectoryQuery m_windowsDirectory;
+    PlaybackServices m_services;
+    QPointer<Begin1> m_mainWindow;
+};

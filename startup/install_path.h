@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/windows_directory.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+// The upper-cased Windows directory, trimmed of blanks and still ending with
+// the NUL the system wrote after it; empty when the call fails or the
+// directory does not fit 19 characters.
+QString GetWindowsDir(const platform::WindowsDirectoryQuery &query);
+
+// What a label keeps of a string assigned to its caption: the part before the
+// first NUL. The start-up window relies on it to drop the system's terminators.
+QString captionOf(const QString &text);
+
+// 8-bit text from the system as 16-bit text: UTF-8 when it is valid UTF-8,
+// otherwise the Chinese code page.
+QString fromSystemBytes(QByteArrayView bytes);
+
+inline constexpr char kSettingsFileName[] = "\\Vidurivu 2004_10.INI";

@@ -1,0 +1,3 @@
+#include "startup/install_root.h"
+
+QString InstallRoot;

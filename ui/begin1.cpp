@@ -1,0 +1,343 @@
+#include "ui/begin1.h"
+
+#include "library/catalogue.h"
+#include "library/lesson_paths.h"
+#include "library/lesson_script.h"
+#include "playback/highlight.h"
+#include "playback/sound_device.h"
+#include "playback/timer.h"
+#include "startup/install_root.h"
+#include "ui/key_codes.h"
+#include "ui/twips.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr double kProgressTrackTwips = 5220;
+constexpr double kProgressFillRestTwips = 13;
+} // namespace
+
+Begin1::Begin1(const PlaybackServices &services, QWidget *owner)
+    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
+      MMControl1(services.createSoundDevice()), Timer1(services.createTimer()),
+      Timer2(services.createTimer()), Timer3(services.createTimer()) {
+    createControls();
+    load();
+    qApp->installEventFilter(this);
+}
+
+Begin1::~Begin1() {
+    unload();
+}
+
+bool Begin1::lessonValid(int position) const {
+    return position >= 0 && position < int(m_lessonValid.size()) &&
+           m_lessonValid[std::size_t(position)];
+}
+
+// ---- Load and unload ------------------------------------------------------
+
+void Begin1::load() {
+    MMControl1->setNotify(false);
+    MMControl1->setWait(false);
+    MMControl1->setShareable(false);
+    MMControl1->setDeviceType(u"WaveAudio"_s);
+    MMControl1->setTimeFormat(0);
+    connect(MMControl1.get(), &SoundDevice::done, this, &Begin1::onDeviceDone);
+
+    Timer1->setInterval(500);
+    Timer2->setInterval(0);
+    Timer3->setInterval(100);
+    connect(Timer1.get(), &Timer::tick, this, &Begin1::onTimer1Tick);
+    connect(Timer2.get(), &Timer::tick, this, &Begin1::onTimer2Tick);
+    connect(Timer3.get(), &Timer::tick, this, &Begin1::onTimer3Tick);
+
+    const Catalogue catalogue = scanCatalogue(InstallRoot);
+    QStringList entries;
+    for (std::size_t n = 0; n < catalogue.size(); ++n) {
+        entries << catalogue[n].text;
+        m_lessonValid[n] = catalogue[n].valid;
+    }
+    Combo1->addItems(entries);
+    Combo1->setCurrentIndex(0);
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Begin1::onCombo1SelectionChanged);
+
+    Combo2->addItems({u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s});
+    Combo2->setCurrentIndex(1);
+    onCheck1Click();
+    Combo3->addItems({u"500"_s, u"1000"_s, u"2000"_s, u"3000"_s, u"4000"_s});
+    Combo3->setCurrentIndex(0);
+
+    connect(Check1, &QCheckBox::clicked, this, &Begin1::onCheck1Click);
+    connect(Combo4, &QComboBox::currentIndexChanged, this, &Begin1::onCombo4SelectionChanged);
+    connect(Combo4, &QComboBox::activated, this, &Begin1::onCombo4Activated);
+    connect(Command5, &QPushButton::clicked, this, &Begin1::playbackCommand);
+    connect(Command1, &QPushButton::clicked, this, &Begin1::exitCommand);
+    connect(Command2, &QPushButton::clicked, this, &Begin1::aboutCommand);
+}
+
+void Begin1::unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    MMControl1->setCommand(u"Close"_s);
+}
+
+void Begin1::closeEvent(QCloseEvent *event) {
+    // A close request, from Exit or from the system, unloads the window; the
+    // owner stays until it is closed itself.
+    unload();
+    event->accept();
+    deleteLater();
+}
+
+void Begin1::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    const QWidget *owner = parentWidget();
+    const QRect area =
+        owner ? owner->geometry() : (screen() ? screen()->geometry() : QRect(QPoint(), size()));
+    move(area.center() - rect().center());
+    Command1->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- Catalogue settings ---------------------------------------------------
+
+void Begin1::onCheck1Click() {
+    const bool ticked = Check1->isChecked();
+    Combo2->setEnabled(ticked);
+    Combo3->setEnabled(ticked);
+}
+
+// ---- Lesson loading -------------------------------------------------------
+
+void Begin1::onCombo1SelectionChanged() {
+    const int s = Combo1->currentIndex();
+    if (s <= 0 || s > kLessonCount || s == m_loadedLesson || !lessonValid(s))
+        return;
+
+    std::optional<QStringList> sentences = readSentenceLines(transcriptPath(InstallRoot, s));
+    if (!sentences) {
+        QMessageBox box(QMessageBox::Warning, u"Warning!"_s,
+                        u"The file 'script.txt' doesn't exist!"_s, QMessageBox::Ok, this);
+        box.exec();
+        Combo1->setCurrentIndex(m_loadedLesson);
+        Text1->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    stopPlayback();
+    m_scriptLines = std::move(*sentences);
+    Text1->setPlainText(composeTranscript(m_scriptLines));
+    m_cycle.lessonLoaded(int(m_scriptLines.size()));
+    showCounter();
+    m_loadedLesson = s;
+
+    Combo4->clear();
+    Combo4->addItems(sentenceChooserEntries(m_scriptLines));
+    Combo4->setCurrentIndex(0);
+    Combo4->setEnabled(true);
+    Command5->setEnabled(true);
+    Text1->setFocus(Qt::OtherFocusReason);
+}
+
+void Begin1::stopPlayback() {
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    Timer3->setEnabled(false);
+    hideProgressFill();
+    MMControl1->setCommand(u"Close"_s);
+}
+
+// ---- Playback cycle -------------------------------------------------------
+
+void Begin1::onCombo4SelectionChanged(int position) {
+    m_combo4ChangedTo = position;
+    if (position <= 0)
+        return;
+    m_cycle.currentSentence = position;
+    showCounter();
+    highlightSentence(position);
+    openAndPlay(soundFilePath(InstallRoot, m_loadedLesson, position, u".WAV"));
+}
+
+void Begin1::onCombo4Activated(int position) {
+    // A user's pick of the entry already selected changes nothing in the list
+    // but is still a choice of that sentence.
+    if (m_combo4ChangedTo == position) {
+        m_combo4ChangedTo = -1;
+        return;
+    }
+    onCombo4SelectionChanged(position);
+    m_combo4ChangedTo = -1;
+}
+
+void Begin1::selectSentenceEntry(int position) {
+    // Selecting from code always counts as a choice, even of the entry already
+    // selected: a one-sentence lesson keeps looping, and an advance that lands
+    // on the entry Playback already chose restarts it like a pending repeat.
+    if (Combo4->currentIndex() == position)
+        onCombo4SelectionChanged(position);
+    else
+        Combo4->setCurrentIndex(position);
+    m_combo4ChangedTo = -1;
+}
+
+void Begin1::playbackCommand() {
+    switch (m_cycle.playbackRequested(m_loadedLesson > 0, Combo4->currentIndex())) {
+    case PlaybackCycle::Request::Nothing:
+        break;
+    case PlaybackCycle::Request::SelectFirst:
+        selectSentenceEntry(1);
+        break;
+    case PlaybackCycle::Request::Replay:
+        highlightSentence(m_cycle.currentSentence);
+        rewindAndPlay();
+        break;
+    case PlaybackCycle::Request::SelectCurrent:
+        selectSentenceEntry(m_cycle.currentSentence);
+        break;
+    }
+}
+
+void Begin1::onDeviceDone(qint16 notifyCode) {
+    if (notifyCode != SoundDevice::Successful)
+        return;
+    Timer3->setEnabled(false);
+    hideProgressFill();
+    switch (m_cycle.playSucceeded(automaticTicked(), repeatValue())) {
+    case PlaybackCycle::AfterPlay::Stop:
+        break;
+    case PlaybackCycle::AfterPlay::RepeatWait:
+        Timer2->setInterval(pauseMilliseconds());
+        Timer2->setEnabled(true);
+        break;
+    case PlaybackCycle::AfterPlay::AdvanceWait:
+        Timer1->setInterval(pauseMilliseconds());
+        Timer1->setEnabled(true);
+        break;
+    }
+}
+
+void Begin1::onTimer2Tick() {
+    Timer2->setEnabled(false);
+    highlightSentence(m_cycle.currentSentence);
+    rewindAndPlay();
+}
+
+void Begin1::onTimer1Tick() {
+    Timer1->setEnabled(false);
+    showCounter();
+    selectSentenceEntry(m_cycle.currentSentence);
+}
+
+void Begin1::onTimer3Tick() {
+    const qint64 length = MMControl1->length();
+    // Nothing sensible to draw for a recording of no length.
+    if (length <= 0)
+        return;
+    const qint64 position = std::clamp<qint64>(MMControl1->position(), 0, length);
+    setProgressFillTwips(double(position) * kProgressTrackTwips / double(length));
+}
+
+void Begin1::openAndPlay(const QString &path) {
+    MMControl1->setCommand(u"Close"_s);
+    MMControl1->setFileName(path);
+    MMControl1->setCommand(u"Open"_s);
+    Label9->show();
+    Timer3->setEnabled(true);
+    MMControl1->setNotify(true);
+    MMControl1->setCommand(u"Play"_s);
+}
+
+void Begin1::rewindAndPlay() {
+    MMControl1->setCommand(u"Prev"_s);
+    Label9->show();
+    Timer3->setEnabled(true);
+    MMControl1->setNotify(true);
+    MMControl1->setCommand(u"Play"_s);
+}
+
+void Begin1::highlightSentence(int sentence) {
+    if (sentence < 1 || sentence > m_scriptLines.size())
+        return;
+    // The document's raw text counts each line break as one character, the
+    // same positions a cursor uses.
+    const QString text = Text1->document()->toRawText();
+    const TextSelection selection = sentenceSelection(text, m_scriptLines[sentence - 1]);
+    QTextCursor cursor(Text1->document());
+    cursor.setPosition(int(selection.start));
+    cursor.setPosition(int(selection.start + selection.length), QTextCursor::KeepAnchor);
+    Text1->setTextCursor(cursor);
+    Text1->ensureCursorVisible();
+}
+
+void Begin1::hideProgressFill() {
+    Label9->hide();
+    setProgressFillTwips(kProgressFillRestTwips);
+}
+
+void Begin1::setProgressFillTwips(double twips) {
+    m_progressFillTwips = twips;
+    Label9->resize(twipsToPixels(twips), Label9->height());
+}
+
+void Begin1::showCounter() {
+    Label1->setText(QString::number(m_cycle.currentSentence) + u" / "_s +
+                    QString::number(m_cycle.sentenceCount));
+}
+
+int Begin1::repeatValue() const {
+    return Combo2->currentText().toInt();
+}
+
+int Begin1::pauseMilliseconds() const {
+    return Combo3->currentText().toInt();
+}
+
+bool Begin1::automaticTicked() const {
+    return Check1->checkState() == Qt::Checked;
+}
+
+// ---- Keys, About and Exit -------------------------------------------------
+
+bool Begin1::eventFilter(QObject *watched, QEvent *event) {
+    // Key preview: see every key meant for this window before the control with
+    // the focus does, and let it through.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        onKeyDown(virtualKeyCode(*static_cast<QKeyEvent *>(event)));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Begin1::onKeyDown(int keyCode) {
+    if (keyCode == kVirtualKeyEscape)
+        exitCommand();
+    else if (keyCode == kVirtualKeyNumpad0 && Command5->isEnabled())
+        playbackCommand();
+}
+
+void Begin1::exitCommand() {
+    QMessageBox box(QMessageBox::Information, u"Attention!"_s, u"Do you really want to exit?"_s,
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    close();
+    emit exitConfirmed();
+}
+
+void Begin1::aboutCommand() {}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "playback/playback_cycle.h"
+#include "playback/playback_services.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class SoundDevice;
+class Timer;
+
+// The main listening window: lesson chooser, transcript, playback settings,
+// sentence chooser, counter, progress bar and the commands. It owns the lesson
+// state and drives the sentence playback cycle.
+class Begin1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    // Loading the window prepares the sound device and scans the lessons under
+    // the install root; `owner` is the window it stays in front of.
+    explicit Begin1(const PlaybackServices &services, QWidget *owner = nullptr);
+    ~Begin1() override;
+
+    // Lesson state, read by tests and the other windows.
+    bool lessonValid(int position) const;
+    int loadedLesson() const { return m_loadedLesson; }
+    const QStringList &scriptLines() const { return m_scriptLines; }
+    const PlaybackCycle &cycle() const { return m_cycle; }
+    // The progress fill's width in twips (fractions kept).
+    double progressFillTwips() const { return m_progressFillTwips; }
+
+    // The commands the shortcuts run.
+    void exitCommand();
+    void playbackCommand();
+
+signals:
+    // Exit was confirmed: the window has been unloaded and its owner must go.
+    void exitConfirmed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void load();
+    void unload();
+
+    // Event handlers.
+    void onCheck1Click();
+    void onCombo1SelectionChanged();
+    void onCombo4SelectionChanged(int position);
+    void onCombo4Activated(int position);
+    void onDeviceDone(qint16 notifyCode);
+    void onTimer1Tick();
+    void onTimer2Tick();
+    void onTimer3Tick();
+    void onKeyDown(int keyCode);
+    void aboutCommand();
+
+    // Steps shared by the handlers.
+    void selectSentenceEntry(int position);
+    void highlightSentence(int sentence);
+    void openAndPlay(const QString &path);
+    void rewindAndPlay();
+    void stopPlayback();
+    void hideProgressFill();
+    void setProgressFillTwips(double twips);
+    void showCounter();
+    int repeatValue() const;
+    int pauseMilliseconds() const;
+    bool automaticTicked() const;
+
+    // Controls, named as in the window's design.
+    QLabel *Label1 = nullptr; // counter
+    QLabel *Label2 = nullptr; // promotional line over the progress bar
+    QLabel *Label3 = nullptr; // title strip
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr; // progress track
+    QLabel *Label9 = nullptr; // progress fill
+    QLabel *Image1 = nullptr;
+    QComboBox *Combo1 = nullptr; // lessons
+    QComboBox *Combo2 = nullptr; // repeat count
+    QComboBox *Combo3 = nullptr; // pause
+    QComboBox *Combo4 = nullptr; // sentences
+    QPlainTextEdit *Text1 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QPushButton *Command1 = nullptr; // Exit
+    QPushButton *Command2 = nullptr; // About
+    QPushButton *Command5 = nullptr; // Playback
+    std::unique_ptr<SoundDevice> MMControl1;
+    std::unique_ptr<Timer> Timer1; // advance wait
+    std::unique_ptr<Timer> Timer2; // repeat wait
+    std::unique_ptr<Timer> Timer3; // progress tick
+
+    // Lesson state.
+    std::array<bool, 16> m_lessonValid{};
+    int m_loadedLesson = 0;
+    QStringList m_scriptLines; // entry k-1 is sentence k
+    PlaybackCycle m_cycle;
+
+    double m_progressFillTwips = 0;
+    int m_combo4ChangedTo = -1; // a user's pick that already ran its handling
+    bool m_unloaded = false;
+};
