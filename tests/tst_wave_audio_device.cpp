@@ -1,0 +1,359 @@
+#include "playback/wave_audio_device.h"
+
+#include "support/lesson_folder.h"
+#include "support/pump_until.h"
+#include "support/tone.h"
+
+#include <QAudioSink>
+#include <QBuffer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMediaDevices>
+#include <QTest>
+#include <QtEndian>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every done() with the time it arrived, counted from the last mark().
+struct DoneLog {
+    explicit DoneLog(SoundDevice &device) {
+        QObject::connect(&device, &SoundDevice::done, &device, [this](qint16 code) {
+            codes << code;
+            at << clock.elapsed();
+        });
+        clock.start();
+    }
+    void mark() { clock.restart(); }
+    qsizetype successes() const { return codes.count(SoundDevice::Successful); }
+
+    QList<qint16> codes;
+    QList<qint64> at;
+    QElapsedTimer clock;
+};
+
+void openAndPlay(SoundDevice &device, const QString &windowsPath) {
+    device.setCommand(u"Close"_s);
+    device.setFileName(windowsPath);
+    device.setCommand(u"Open"_s);
+    device.setNotify(true);
+    device.setCommand(u"Play"_s);
+}
+
+// A canonical 44-byte PCM header followed by `dataBytes` of silence, so a test
+// can state rates and channel counts no encoder would write.
+QByteArray handMadeWave(quint32 sampleRate, quint16 channels, quint32 dataBytes) {
+    QByteArray bytes(44, '\0');
+    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, bytes.data() + at); };
+    auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, bytes.data() + at); };
+    std::memcpy(bytes.data(), "RIFF", 4);
+    put32(4, 36 + dataBytes);
+    std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, channels);
+    put32(24, sampleRate);
+    put32(28, sampleRate * channels * 2);
+    put16(32, quint16(channels * 2));
+    put16(34, 16);
+    std::memcpy(bytes.data() + 36, "data", 4);
+    put32(40, dataBytes);
+    return bytes + QByteArray(qsizetype(dataBytes), '\0');
+}
+
+} // namespace
+
+class TestWaveAudioDevice : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void playEndsWithOneSuccessAtItsAudibleEnd_data();
+    void playEndsWithOneSuccessAtItsAudibleEnd();
+    void playWithoutNotifyReportsNothing();
+    void prevRestartsFromTheStart();
+    void closeMidPlayCutsItWithoutSuccess();
+    void openMidPlaySwitchesFiles();
+    void unplayableFilesPlayNothing_data();
+    void unplayableFilesPlayNothing();
+    void waveCutShortPlaysWhatItHolds();
+    void destroyedMidPlay();
+
+private:
+    // "<root>\t_1\<name>" written the Windows way, with the case changed, as
+    // the lesson code spells its paths.
+    QString windowsPath(const QString &name) const {
+        return m_library.root() + u"T_1\\"_s + name.toUpper();
+    }
+    QString nativePath(const QString &name) const {
+        return m_library.lessonFolder(1) + u'/' + name;
+    }
+    QString tone(const QString &name, int ms, int rate = 44100, int channels = 1) {
+        if (!writeTone(nativePath(name), 440, ms, rate, channels))
+            qFatal("cannot write %s", qPrintable(nativePath(name)));
+        return windowsPath(name);
+    }
+
+    LessonLibrary m_library;
+};
+
+void TestWaveAudioDevice::initTestCase() {
+    QVERIFY(m_library.isValid());
+    QVERIFY(QDir().mkpath(m_library.lessonFolder(1)));
+
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        QFAIL("no sound server reachable: run the tests through scripts/test");
+
+    // A sink of our own, so that a broken server is told apart from a broken device.
+    QAudioFormat format;
+    format.setSampleRate(44100);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    QByteArray silence(44100 * 2 / 5, '\0');
+    QBuffer buffer(&silence);
+    buffer.open(QIODevice::ReadOnly);
+    QAudioSink probe(output, format);
+    probe.start(&buffer);
+    const bool heard = probe.error() == QAudio::NoError &&
+                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
+    probe.stop();
+    if (!heard)
+        QFAIL("no sound server reachable (a probe play did not advance): run the tests "
+              "through scripts/test");
+}
+
+void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd_data() {
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("channels");
+    QTest::newRow("300 ms mono 44.1 kHz") << 300 << 44100 << 1;
+    QTest::newRow("1 s stereo 48 kHz") << 1000 << 48000 << 2;
+    QTest::newRow("600 ms mono 8 kHz") << 600 << 8000 << 1;
+    // Shorter than what the server buffers before it starts a stream.
+    QTest::newRow("20 ms") << 20 << 44100 << 1;
+}
+
+void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd() {
+    QFETCH(int, ms);
+    QFETCH(int, rate);
+    QFETCH(int, channels);
+    const QString path =
+        tone(u"tone-%1-%2-%3.wav"_s.arg(ms).arg(rate).arg(channels), ms, rate, channels);
+    WaveAudioDevice device;
+    DoneLog log(device);
+    device.setFileName(path);
+    device.setCommand(u"Open"_s);
+    QCOMPARE(device.length(), ms);
+    QCOMPARE(device.position(), 0);
+
+    log.mark();
+    device.setNotify(true);
+    device.setCommand(u"Play"_s);
+    QVERIFY2(log.clock.elapsed() < 200, "Play must return at once");
+
+    // The position climbs while the tone is heard and never passes the length.
+    qint32 last = 0;
+    bool sawMidway = false;
+    bool outOfOrder = false;
+    QVERIFY(pumpUntil(
+        [&] {
+            const qint32 now = device.position();
+            outOfOrder |= now < last || now > ms;
+            sawMidway |= now > 0 && now < ms;
+            last = now;
+            return log.successes() > 0;
+        },
+        10s));
+    QCOMPARE(log.codes, QList<qint16>{SoundDevice::Successful});
+    QVERIFY2(!outOfOrder, "position went back or past the length");
+    QVERIFY2(ms < 100 || sawMidway, "position never moved during the play");
+    qInfo("%d ms file: done after %lld ms", ms, log.at.first());
+    QVERIFY2(log.at.first() >= ms - 50, qPrintable(u"early: %1 ms"_s.arg(log.at.first())));
+    QVERIFY2(log.at.first() <= ms + 1200, qPrintable(u"late: %1 ms"_s.arg(log.at.first())));
+    QCOMPARE(device.position(), ms);
+
+    pumpFor(400ms);
+    QCOMPARE(log.codes, QList<qint16>{SoundDevice::Successful});
+
+    // Played to the end, Prev and Play hear it again in full.
+    log.mark();
+    device.setCommand(u"Prev"_s);
+    QCOMPARE(device.position(), 0);
+    device.setCommand(u"Play"_s);
+    QVERIFY(pumpUntil([&] { return log.successes() == 2; }, 10s));
+    QVERIFY(log.at.last() >= ms - 50);
+}
+
+void TestWaveAudioDevice::playWithoutNotifyReportsNothing() {
+    WaveAudioDevice device;
+    DoneLog log(device);
+    device.setCommand(u"Close"_s); // nothing open yet
+    device.setFileName(tone(u"quiet.wav"_s, 150));
+    device.setCommand(u"Open"_s);
+    device.setNotify(false);
+    device.setCommand(u"Play"_s);
+    QVERIFY(pumpUntil([&] { return device.position() == 150; }, 10s));
+    pumpFor(300ms);
+    QVERIFY(log.codes.isEmpty());
+    device.setCommand(u"Close"_s);
+    device.setCommand(u"Close"_s);
+    QCOMPARE(device.length(), 0);
+    QCOMPARE(device.position(), 0);
+}
+
+void TestWaveAudioDevice::prevRestartsFromTheStart() {
+    WaveAudioDevice device;
+    DoneLog log(device);
+    openAndPlay(device, tone(u"prev.wav"_s, 800));
+    QVERIFY(pumpUntil([&] { return device.position() >= 300; }, 10s));
+
+    log.mark();
+    device.setCommand(u"Prev"_s);
+    QCOMPARE(device.position(), 0);
+    device.setNotify(true);
+    device.setCommand(u"Play"_s);
+    QVERIFY(pumpUntil([&] { return log.successes() > 0; }, 10s));
+
+    // The cut play is not a success; the restarted one runs its full length.
+    QCOMPARE(log.successes(), 1);
+    QCOMPARE(log.codes.last(), qint16(SoundDevice::Successful));
+    QVERIFY2(log.at.last() >= 750, qPrintable(u"done %1 ms after Prev"_s.arg(log.at.last())));
+    pumpFor(300ms);
+    QCOMPARE(log.successes(), 1);
+}
+
+void TestWaveAudioDevice::closeMidPlayCutsItWithoutSuccess() {
+    WaveAudioDevice device;
+    DoneLog log(device);
+    openAndPlay(device, tone(u"close.wav"_s, 400));
+    QVERIFY(pumpUntil([&] { return device.position() > 0; }, 10s));
+
+    device.setCommand(u"Close"_s);
+    QVERIFY2(log.codes.isEmpty(), "done() must not be raised inside a command");
+    QCOMPARE(device.length(), 0);
+    QCOMPARE(device.position(), 0);
+    pumpFor(800ms);
+    QCOMPARE(log.codes, QList<qint16>{SoundDevice::Aborted});
+
+    // Play after Close has nothing to play.
+    device.setNotify(true);
+    device.setCommand(u"Play"_s);
+    pumpFor(200ms);
+    QCOMPARE(log.codes.size(), 1);
+}
+
+void TestWaveAudioDevice::openMidPlaySwitchesFiles() {
+    const QString second = tone(u"second.wav"_s, 300);
+    WaveAudioDevice device;
+    DoneLog log(device);
+    openAndPlay(device, tone(u"first.wav"_s, 2000));
+    QVERIFY(pumpUntil([&] { return device.position() >= 100; }, 10s));
+
+    log.mark();
+    openAndPlay(device, second);
+    QCOMPARE(device.length(), 300);
+    QVERIFY(pumpUntil([&] { return log.successes() > 0; }, 10s));
+    pumpFor(300ms);
+    QCOMPARE(log.successes(), 1);
+    QVERIFY2(log.at.last() >= 250 && log.at.last() < 1500,
+             qPrintable(u"done %1 ms after the switch"_s.arg(log.at.last())));
+}
+
+void TestWaveAudioDevice::unplayableFilesPlayNothing_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << u"missing.wav"_s << u"none"_s;
+    QTest::newRow("header cut short") << u"cut.wav"_s << u"cut"_s;
+    QTest::newRow("text file") << u"text.wav"_s << u"text"_s;
+    QTest::newRow("folder") << u"folder.wav"_s << u"folder"_s;
+    QTest::newRow("fifo") << u"fifo.wav"_s << u"fifo"_s;
+    QTest::newRow("link to /dev/zero") << u"zero.wav"_s << u"zero"_s;
+    QTest::newRow("three channels") << u"three.wav"_s << u"three"_s;
+    QTest::newRow("1 Hz") << u"onehz.wav"_s << u"1"_s;
+    QTest::newRow("10 MHz") << u"tenmhz.wav"_s << u"10000000"_s;
+    QTest::newRow("no channels") << u"nochan.wav"_s << u"nochan"_s;
+}
+
+void TestWaveAudioDevice::unplayableFilesPlayNothing() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    const QString native = nativePath(name);
+    auto writeBytes = [&](const QByteArray &bytes) {
+        QFile file(native);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+               file.write(bytes) == bytes.size();
+    };
+    if (kind == u"cut") {
+        QVERIFY(writeTone(native, 440, 300));
+        QVERIFY(QFile::resize(native, 30));
+    } else if (kind == u"text") {
+        QVERIFY(writeBytes("1\tni hao\r\n2\tzai jian\r\n"));
+    } else if (kind == u"folder") {
+        QVERIFY(QDir().mkpath(native));
+    } else if (kind == u"fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(native).constData(), 0600) == 0);
+    } else if (kind == u"zero") {
+        QVERIFY(QFile::link(u"/dev/zero"_s, native));
+    } else if (kind == u"three") {
+        QVERIFY(writeTone(native, 440, 200, 44100, 3));
+    } else if (kind == u"nochan") {
+        QVERIFY(writeBytes(handMadeWave(44100, 0, 4410)));
+    } else if (kind != u"none") {
+        QVERIFY(writeBytes(handMadeWave(kind.toUInt(), 1, 8820)));
+    }
+
+    WaveAudioDevice device;
+    DoneLog log(device);
+    QElapsedTimer clock;
+    clock.start();
+    openAndPlay(device, windowsPath(name));
+    QVERIFY2(clock.elapsed() < 1000, "Open and Play must not block");
+    QCOMPARE(device.length(), 0);
+    QCOMPARE(device.position(), 0);
+    device.setCommand(u"Prev"_s);
+    device.setCommand(u"Play"_s);
+    pumpFor(300ms);
+    QCOMPARE(log.successes(), 0);
+
+    // The refusal leaves the device usable.
+    openAndPlay(device, tone(u"after.wav"_s, 100));
+    QVERIFY(pumpUntil([&] { return log.successes() == 1; }, 10s));
+}
+
+void TestWaveAudioDevice::waveCutShortPlaysWhatItHolds() {
+    // The header still promises a full second; only what is there is played.
+    const QString native = nativePath(u"partial.wav"_s);
+    QVERIFY(writeTone(native, 440, 1000));
+    QVERIFY(QFile::resize(native, 44 + 44100 * 2 / 5));
+    WaveAudioDevice device;
+    DoneLog log(device);
+    openAndPlay(device, windowsPath(u"partial.wav"_s));
+    QCOMPARE(device.length(), 200);
+    QVERIFY(pumpUntil([&] { return !log.codes.isEmpty(); }, 10s));
+    QCOMPARE(log.codes, QList<qint16>{SoundDevice::Successful});
+    QVERIFY(log.at.first() < 1000);
+}
+
+void TestWaveAudioDevice::destroyedMidPlay() {
+    auto device = std::make_unique<WaveAudioDevice>();
+    DoneLog log(*device);
+    openAndPlay(*device, tone(u"gone.wav"_s, 500));
+    QVERIFY(pumpUntil([&] { return device->position() > 0; }, 10s));
+    device->setCommand(u"Prev"_s); // leaves an Aborted on its way
+    device.reset();
+    pumpFor(700ms);
+    QVERIFY(log.codes.isEmpty());
+}
+
+QTEST_MAIN(TestWaveAudioDevice)
+#include "tst_wave_audio_device.moc"
