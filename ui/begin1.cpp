@@ -101,7 +101,6 @@ void Begin1::closeEvent(QCloseEvent *event) {
     // owner stays until it is closed itself.
     unload();
     event->accept();
-    deleteLater();
 }
 
 void Begin1::showEvent(QShowEvent *event) {
