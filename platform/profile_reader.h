@@ -11,6 +11,14 @@ namespace platform {
 // key is missing, `defaultValue` is copied instead. The copy is cut to
 // size - 1 bytes and NUL-terminated; the number of bytes copied (without the
 // NUL) is returned. `fileName` is a Windows-style path (see windows_path.h).
+//
+// Values are bytes: backslashes, commas and ';' inside a value are kept. Lines
+// end at CR LF, LF or CR. Only the first section of a given name is searched,
+// and its first matching key wins. A line without '=' and a '[' line without
+// ']' are ignored; a NUL byte ends its line's content. Only a regular file of
+// at most 16 MiB is read; anything else counts as missing. A null section or
+// key gets the default (no listing of names). A null buffer or size 0 writes
+// nothing and returns 0.
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
                                        const char *defaultValue, char *buffer, std::uint32_t size,
                                        const char *fileName);
