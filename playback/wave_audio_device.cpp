@@ -212,7 +212,9 @@ struct WaveAudioDevice::Private {
     sf_count_t heardFrame() const {
         if (!playing())
             return positionFrame;
-        const sf_count_t heard = processedUsecs() * file->sampleRate() / 1'000'000;
+        // A failed sink's clock reads 0; keep what was heard before.
+        const qint64 usecs = std::max(processedUsecs(), lastProcessed);
+        const sf_count_t heard = usecs * file->sampleRate() / 1'000'000;
         return std::min(file->frames(), playStartFrame + heard);
     }
 
