@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -315,9 +316,12 @@ bool Begin1::automaticTicked() const {
 bool Begin1::eventFilter(QObject *watched, QEvent *event) {
     // Key preview: see every key meant for this window before the control with
     // the focus does, and let it through.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget *>(watched)->window() == this) {
-        onKeyDown(virtualKeyCode(*static_cast<QKeyEvent *>(event)));
+    // A key the focused control ignores travels on to its parents, through this
+    // filter again: only its first delivery counts.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        const QWidget *firstReceiver = focusWidget() ? focusWidget() : this;
+        if (watched == firstReceiver)
+            onKeyDown(virtualKeyCode(*static_cast<QKeyEvent *>(event)));
     }
     return QWidget::eventFilter(watched, event);
 }

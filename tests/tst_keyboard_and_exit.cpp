@@ -1,0 +1,178 @@
+// The main window's shortcuts (Esc, keypad 0), the Exit confirmation and
+// what closing the windows does.
+#include "startup/background.h"
+#include "startup/install_root.h"
+#include "support/main_window_rig.h"
+#include "support/modal_answerer.h"
+#include "support/pump_until.h"
+#include "ui/begin1.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void showActive(QWidget &window) {
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+void openLessonShown(MainWindowRig &rig) {
+    QVERIFY(rig.library.writeLesson(1, u"One"_s, {u"first"_s, u"second"_s}));
+    rig.open();
+    showActive(rig.window());
+    rig.combo("Combo1")->setCurrentIndex(1);
+}
+
+} // namespace
+
+class KeyboardAndExitTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void escapeFromAnyControlAsksToExit_data() {
+        QTest::addColumn<QString>("control");
+        for (const char *name :
+             {"Command1", "Text1", "Combo1", "Combo2", "Combo4", "Check1", "Command5"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void escapeFromAnyControlAsksToExit() {
+        QFETCH(QString, control);
+        MainWindowRig rig;
+        openLessonShown(rig);
+        auto *widget = rig.window().findChild<QWidget *>(control);
+        QVERIFY(widget);
+        widget->setFocus();
+        QVERIFY(pumpUntil([&] { return QApplication::focusWidget() == widget; }));
+
+        ModalAnswerer answer(QMessageBox::No);
+        QTest::keyClick(widget, Qt::Key_Escape);
+        QVERIFY(answer.seen().shown);
+        QCOMPARE(answer.seen().title, u"Attention!"_s);
+        QCOMPARE(answer.seen().text, u"Do you really want to exit?"_s);
+        QCOMPARE(answer.seen().icon, QMessageBox::Information);
+        QCOMPARE(answer.seen().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(answer.seen().defaultButton, QMessageBox::No);
+        QVERIFY(rig.window().isVisible());
+    }
+
+    void shiftEscapeBehavesLikeEscape() {
+        MainWindowRig rig;
+        openLessonShown(rig);
+        ModalAnswerer answer(QMessageBox::No);
+        QTest::keyClick(rig.text(), Qt::Key_Escape, Qt::ShiftModifier);
+        QVERIFY(answer.seen().shown);
+    }
+
+    void answeringNoKeepsPlaybackGoing() {
+        MainWindowRig rig;
+        openLessonShown(rig);
+        rig.button("Command5")->click();
+        rig.device().finishPlay();
+        QVERIFY(rig.repeatWait().isEnabled());
+        rig.device().log.clear();
+        ModalAnswerer answer(QMessageBox::No);
+        rig.button("Command1")->click();
+        QVERIFY(answer.seen().shown);
+        QVERIFY(rig.device().log.isEmpty());
+        QVERIFY(rig.repeatWait().isEnabled());
+        QVERIFY(rig.window().isVisible());
+    }
+
+    void answeringYesClosesTheDeviceAndTheWindow() {
+        MainWindowRig rig;
+        openLessonShown(rig);
+        rig.button("Command5")->click();
+        QSignalSpy exited(&rig.window(), &Begin1::exitConfirmed);
+        rig.combo("Combo1")->setFocus();
+        QVERIFY(pumpUntil([&] { return QApplication::focusWidget() == rig.combo("Combo1"); }));
+        ModalAnswerer answer(QMessageBox::Yes);
+        QTest::keyClick(rig.combo("Combo1"), Qt::Key_Escape);
+        QVERIFY(answer.seen().shown);
+        QCOMPARE(rig.device().commands().last(), u"Close"_s);
+        QVERIFY(!rig.window().isVisible());
+        QCOMPARE(exited.count(), 1);
+    }
+
+    void keypadZeroPlaysOnlyOnceALessonIsLoaded() {
+        MainWindowRig rig;
+        QVERIFY(rig.library.writeLesson(1, u"One"_s, {u"first"_s}));
+        rig.open();
+        showActive(rig.window());
+        rig.device().log.clear();
+        QTest::keyClick(rig.button("Command1"), Qt::Key_0, Qt::KeypadModifier);
+        QVERIFY(rig.device().log.isEmpty());
+
+        rig.combo("Combo1")->setCurrentIndex(1);
+        rig.device().log.clear();
+        QTest::keyClick(rig.text(), Qt::Key_0);
+        QVERIFY(rig.device().log.isEmpty()); // the main keyboard's 0 is no shortcut
+        QTest::keyClick(rig.text(), Qt::Key_Insert, Qt::KeypadModifier); // Num Lock off
+        QVERIFY(rig.device().log.isEmpty());
+        QTest::keyClick(rig.text(), Qt::Key_0, Qt::KeypadModifier);
+        QCOMPARE(rig.device().commands(), (QStringList{u"Close"_s, u"Open"_s, u"Play"_s}));
+        QCOMPARE(rig.label("Label1")->text(), u"1 / 1"_s);
+    }
+
+    void keysStillReachTheFocusedControl() {
+        MainWindowRig rig;
+        openLessonShown(rig);
+        QComboBox *repeat = rig.combo("Combo2");
+        repeat->setFocus();
+        QVERIFY(pumpUntil([&] { return QApplication::focusWidget() == repeat; }));
+        QTest::keyClick(repeat, Qt::Key_Down);
+        QCOMPARE(repeat->currentText(), u"2"_s);
+        // A keypad 0 plays and still arrives at the list, which picks "0" by it.
+        QTest::keyClick(repeat, Qt::Key_0, Qt::KeypadModifier);
+        QCOMPARE(rig.device().plays, 1);
+        QCOMPARE(repeat->currentText(), u"0"_s);
+    }
+
+    void exitClosesBothWindows() {
+        LessonLibrary library;
+        QVERIFY(library.writeLesson(1, u"One"_s, {u"first"_s}));
+        FakePlayback playback;
+        Background background([](char *, std::uint32_t) { return std::uint32_t(0); },
+                              playback.services());
+        InstallRoot = library.root();
+        background.show();
+        for (int tick = 0; tick < 10; ++tick)
+            QVERIFY(playback.timer(0)->fire());
+        QPointer<Begin1> main = background.mainWindow();
+        QVERIFY(main && main->isVisible());
+
+        ModalAnswerer answer(QMessageBox::Yes);
+        main->exitCommand();
+        QVERIFY(answer.seen().shown);
+        QVERIFY(!background.isVisible());
+        QVERIFY(pumpUntil([&] { return main.isNull(); }));
+        QCOMPARE(playback.device()->commands().last(), u"Close"_s);
+        InstallRoot.clear();
+    }
+
+    void systemCloseRequestClosesOnlyTheMainWindow() {
+        LessonLibrary library;
+        FakePlayback playback;
+        Background background([](char *, std::uint32_t) { return std::uint32_t(0); },
+                              playback.services());
+        background.show();
+        for (int tick = 0; tick < 10; ++tick)
+            QVERIFY(playback.timer(0)->fire());
+        QPointer<Begin1> main = background.mainWindow();
+        QVERIFY(main);
+        playback.device()->log.clear();
+        QVERIFY(main->close());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(playback.device()->commands(), QStringList{u"Close"_s});
+        QVERIFY(pumpUntil([&] { return main.isNull(); }));
+        QVERIFY(background.isVisible());
+        InstallRoot.clear();
+    }
+};
+
+QTEST_MAIN(KeyboardAndExitTest)
+#include "tst_keyboard_and_exit.moc"
