@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// The user notice: a page of advice opened from the About window. Only its
+// OK button closes it.
+class Notice1 final : public QDialog {
+    Q_OBJECT
+
+public:
+    // `owner` is the window the notice is modal over and centred on.
+    explicit Notice1(QWidget *owner);
+
+    // The notice text; the opener assigns it before showing the window.
+    void setLabel1Caption(const QString &text);
+
+public slots:
+    // Esc, and close requests from the system, end up here: the notice stays.
+    void reject() override {}
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *Label1 = nullptr; // notice text
+    QLabel *Label2 = nullptr; // title strip
+    QPushButton *OKButton = nullptr;
+};
