@@ -5,12 +5,25 @@
 #include "platform/text_file.h"
 
 #include <cmath>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
 constexpr int kHeadingLineWidth = 85;
+
+void appendDecimal(QString &text, qsizetype number) {
+    char16_t digits[24];
+    qsizetype first = std::size(digits);
+    do {
+        digits[--first] = char16_t(u'0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    text.append(QStringView(digits + first, digits + std::size(digits)));
 }
+
+} // namespace
 
 QStringList sentenceLines(const QStringList &fileLines) {
     QStringList sentences;
@@ -70,7 +83,12 @@ QStringList sentenceChooserEntries(const QStringList &sentences) {
         // Never cut a character outside the Basic Multilingual Plane in half.
         if (start.size() == 4 && start.back().isHighSurrogate() && rest.size() > 4)
             start = rest.left(5);
-        entries.append(QString::number(k + 1) + u". "_s + start.toString() + u"..."_s);
+        // Built in place: a long lesson has tens of thousands of entries.
+        QString entry;
+        entry.reserve(24);
+        appendDecimal(entry, k + 1);
+        entry.append(u". ").append(start).append(u"...");
+        entries.append(std::move(entry));
     }
     return entries;
 }

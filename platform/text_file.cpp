@@ -3,81 +3,63 @@
 #include "platform/file_bytes.h"
 #include "platform/windows_path.h"
 
-#include <QByteArrayView>
 #include <QString>
 #include <QStringDecoder>
+#include <QUtf8StringView>
 
 namespace platform {
 
 namespace {
 
-// Line ends are found on the bytes, before decoding: neither UTF-8 nor GB18030 uses CR
-// or LF inside a character, and a broken character at a line's end then cannot swallow
-// the line end that follows it.
-QList<QByteArrayView> splitLines(QByteArrayView bytes) {
-    QList<QByteArrayView> lines;
+// Lines are split after decoding: neither UTF-8 nor GB18030 uses CR or LF inside a
+// character, and both decoders report a broken character without taking the line end
+// that follows it.
+QStringList splitLines(QStringView text) {
+    QStringList lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
             continue;
-        lines.append(bytes.sliced(start, i - start));
-        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+        lines.append(text.sliced(start, i - start).toString());
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
             ++i;
         start = i + 1;
     }
-    if (start < bytes.size())
-        lines.append(bytes.sliced(start));
+    if (start < text.size())
+        lines.append(text.sliced(start).toString());
     return lines;
-}
-
-bool isValidUtf8(QByteArrayView bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = utf8.decode(bytes);
-    Q_UNUSED(decoded);
-    return !utf8.hasError();
 }
 
 } // namespace
 
 QStringList decodeTextLines(const QByteArray &bytes) {
-    QStringList lines;
-    if (isValidUtf8(bytes)) {
-        QByteArrayView text(bytes);
-        if (text.startsWith("\xEF\xBB\xBF"))
-            text = text.sliced(3);
-        const QList<QByteArrayView> raw = splitLines(text);
-        lines.reserve(raw.size());
-        for (const QByteArrayView line : raw)
-            lines.append(QString::fromUtf8(line));
-        return lines;
+    // The whole text is decoded in one pass: a transcript can hold tens of thousands
+    // of lines. The validity check stops at the first byte that is not UTF-8.
+    if (QUtf8StringView(bytes).isValidUtf8()) {
+        QString text = QString::fromUtf8(bytes);
+        if (text.startsWith(u'\uFEFF'))
+            text.remove(0, 1);
+        return splitLines(text);
     }
 
     // Named rather than looked up: Qt's built-in table does not list GB18030, yet the
     // decoder made by name is served by ICU.
     QStringDecoder gb18030("GB18030", QStringConverter::Flag::Stateless);
-    const QList<QByteArrayView> raw = splitLines(bytes);
-    lines.reserve(raw.size());
-    for (const QByteArrayView line : raw) {
-        if (gb18030.isValid()) {
-            // ICU drops an unfinished character at the very end of its input without a
-            // trace; behind a line feed it becomes a replacement character like any other
-            // broken one, and the line feed is taken off again.
-            QByteArray terminated;
-            terminated.reserve(line.size() + 1);
-            terminated.append(line).append('\n');
-            gb18030.resetState();
-            QString decoded = gb18030.decode(terminated);
-            if (decoded.endsWith(u'\n'))
-                decoded.chop(1);
-            lines.append(std::move(decoded));
-        } else {
-            // A Qt built without ICU: keep the valid UTF-8 parts readable and mark the rest
-            // with replacement characters, rather than guessing another code page.
-            lines.append(QString::fromUtf8(line));
-        }
+    if (!gb18030.isValid()) {
+        // A Qt built without ICU: keep the valid UTF-8 parts readable and mark the rest
+        // with replacement characters, rather than guessing another code page.
+        return splitLines(QString::fromUtf8(bytes));
     }
-    return lines;
+    // ICU drops an unfinished character at the very end of its input without a trace;
+    // behind a line feed it becomes a replacement character like any other broken one.
+    QByteArray terminated;
+    terminated.reserve(bytes.size() + 1);
+    terminated.append(bytes).append('\n');
+    QString text = gb18030.decode(terminated);
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return splitLines(text);
 }
 
 std::optional<QStringList> readTextLines(const QString &windowsPath) {
