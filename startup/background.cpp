@@ -60,6 +60,10 @@ QString Background::GetWindowsDir() const {
 }
 
 void Background::load() {
+    // Without a window manager the maximised state alone changes nothing, so
+    // the window also takes the screen's size itself.
+    if (const QScreen *display = screen())
+        setGeometry(display->geometry());
     setWindowState(Qt::WindowMaximized);
 
     Label1->setText(captionOf(GetWindowsDir()));
