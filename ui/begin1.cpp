@@ -7,6 +7,7 @@
 #include "playback/sound_device.h"
 #include "playback/timer.h"
 #include "startup/install_root.h"
+#include "ui/about_window.h"
 #include "ui/key_codes.h"
 #include "ui/twips.h"
 
@@ -343,4 +344,6 @@ void Begin1::exitCommand() {
     emit exitConfirmed();
 }
 
-void Begin1::aboutCommand() {}
+void Begin1::aboutCommand() {
+    FrmAbout::showModal(this);
+}

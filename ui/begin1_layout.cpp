@@ -3,6 +3,7 @@
 #include "ui/begin1.h"
 
 #include "ui/twips.h"
+#include "ui/window_design.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using design::fillBackground;
+using design::label;
+using design::place;
+using design::setTextColour;
+
 const QColor kWindowGreen(0, 192, 0);
 const QColor kLightYellow(255, 255, 192);
 const QColor kLightCyan(192, 255, 255);
@@ -23,41 +29,7 @@ const QColor kLightGreen(192, 255, 192);
 const QColor kPink(255, 192, 192);
 
 QFont designFont(const QString &family, double points) {
-    QFont font(family);
-    font.setPointSizeF(points);
-    font.setWeight(QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
-}
-
-void place(QWidget *control, const char *name, double left, double top, double width,
-           double height) {
-    control->setObjectName(QLatin1StringView(name));
-    control->setGeometry(twipsRect(left, top, width, height));
-}
-
-void fillBackground(QWidget *control, const QColor &colour) {
-    QPalette palette = control->palette();
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
-        palette.setColor(role, colour);
-    control->setPalette(palette);
-    control->setAutoFillBackground(true);
-}
-
-void setTextColour(QWidget *control, const QColor &colour) {
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    control->setPalette(palette);
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, double left, double top,
-              double width, double height) {
-    auto *l = new QLabel(text, parent);
-    place(l, name, left, top, width, height);
-    l->setFocusPolicy(Qt::NoFocus);
-    return l;
+    return design::font(family, points);
 }
 
 // Caption labels size themselves to their text, keeping their right edge
@@ -85,13 +57,7 @@ QComboBox *dropDown(QWidget *parent, const char *name, double left, double top, 
 
 QPushButton *button(QWidget *parent, const char *name, const QString &text, double left, double top,
                     double width, double height) {
-    auto *b = new QPushButton(text, parent);
-    place(b, name, left, top, width, height);
-    // Enter clicks the focused button, as with the platform's own buttons;
-    // no button is the window's default.
-    b->setAutoDefault(true);
-    b->setDefault(false);
-    return b;
+    return design::button(parent, name, text, left, top, width, height);
 }
 
 } // namespace
@@ -100,10 +66,16 @@ void Begin1::createControls() {
     setObjectName(u"Begin1"_s);
     setWindowTitle(QString());
     setFixedSize(twipsToPixels(7380), twipsToPixels(5505));
-    fillBackground(this, kWindowGreen);
+    {
+        // Only the window's own colour: its buttons and scroll bars keep theirs.
+        QPalette green = palette();
+        green.setColor(QPalette::Window, kWindowGreen);
+        setPalette(green);
+        setAutoFillBackground(true);
+    }
+    // The platform's standard dialog font, for every control without its own.
+    setFont(designFont(u"MS Sans Serif"_s, 8));
     setWindowIcon(QIcon(u":/icon.png"_s));
-
-    const QFont defaultFont = QApplication::font();
 
     Label3 = label(this, "Label3", u"Vidurivu 2004.10"_s, 0, 0, 7410, 360);
     fillBackground(Label3, kLightYellow);
@@ -134,8 +106,14 @@ void Begin1::createControls() {
 
     Check1 = new QCheckBox(u"Automatically"_s, this);
     place(Check1, "Check1", 2040, 4470, 1335, 195);
-    fillBackground(Check1, kWindowGreen);
-    Check1->setFont(defaultFont);
+    {
+        // A button fills with its Button colour; the tick box keeps its own.
+        QPalette green = Check1->palette();
+        green.setColor(QPalette::Window, kWindowGreen);
+        green.setColor(QPalette::Button, kWindowGreen);
+        Check1->setPalette(green);
+        Check1->setAutoFillBackground(true);
+    }
     Check1->setChecked(true);
 
     Label4 = label(this, "Label4", u"Repeat"_s, 3480, 4470, 525, 195);

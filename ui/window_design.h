@@ -14,8 +14,15 @@
 // and colours, the same way for every window.
 namespace design {
 
+// The designs name Windows fonts. Where a sans-serif one is not installed,
+// Liberation Sans has the closest metrics, so captions keep fitting their
+// designed boxes; fontconfig maps "Times New Roman" to Liberation Serif by
+// itself. Chinese text falls back to an installed CJK font glyph by glyph.
 inline QFont font(const QString &family, double points) {
     QFont f(family);
+    f.setFamilies({family, QStringLiteral("Liberation Sans")});
+    if (family == QLatin1StringView("Times New Roman"))
+        f.setFamilies({family, QStringLiteral("Liberation Serif")});
     f.setPointSizeF(points);
     f.setWeight(QFont::Normal);
     f.setItalic(false);
