@@ -1,0 +1,30 @@
+#include "support/recording_sound_device.h"
+
+#include <algorithm>
+
+RecordingSoundDevice::RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, QObject *parent)
+    : SoundDevice(parent), m_inner(std::move(inner)) {
+    m_clock.start();
+    // Direct: the stamp is taken when the inner device reports, not when the
+    // window gets round to handling it.
+    connect(m_inner.get(), &SoundDevice::done, this, [this](qint16 code) {
+        m_events.append({Event::Done, m_clock.nsecsElapsed() / 1000, m_fileName, code});
+        emit done(code);
+    });
+}
+
+void RecordingSoundDevice::setFileName(const QString &windowsPath) {
+    m_fileName = windowsPath;
+    m_inner->setFileName(windowsPath);
+}
+
+void RecordingSoundDevice::setCommand(const QString &command) {
+    if (command == QStringLiteral("Play"))
+        m_events.append({Event::Play, m_clock.nsecsElapsed() / 1000, m_fileName, 0});
+    m_inner->setCommand(command);
+}
+
+qsizetype RecordingSoundDevice::count(Event::Kind kind) const {
+    return std::count_if(m_events.cbegin(), m_events.cend(),
+                         [kind](const Event &e) { return e.kind == kind; });
+}

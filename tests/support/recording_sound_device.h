@@ -1,0 +1,44 @@
+#pragma once
+
+#include "playback/sound_device.h"
+
+#include <QElapsedTimer>
+#include <QList>
+
+#include <memory>
+
+// Forwards every call to a real device and keeps a timed log of the plays it
+// was asked for and the completions it reported, so a test can check the
+// order of plays and the pauses between them on a real output.
+class RecordingSoundDevice final : public SoundDevice {
+    Q_OBJECT
+
+public:
+    struct Event {
+        enum Kind { Play, Done } kind;
+        qint64 atUsecs;    // since the device was made
+        QString fileName;  // the file open when the event happened
+        qint16 notifyCode; // Done only
+    };
+
+    explicit RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, QObject *parent = nullptr);
+
+    void setDeviceType(const QString &type) override { m_inner->setDeviceType(type); }
+    void setFileName(const QString &windowsPath) override;
+    void setCommand(const QString &command) override;
+    void setNotify(bool notify) override { m_inner->setNotify(notify); }
+    void setWait(bool wait) override { m_inner->setWait(wait); }
+    void setShareable(bool shareable) override { m_inner->setShareable(shareable); }
+    void setTimeFormat(qint32 format) override { m_inner->setTimeFormat(format); }
+    qint32 length() const override { return m_inner->length(); }
+    qint32 position() const override { return m_inner->position(); }
+
+    const QList<Event> &events() const { return m_events; }
+    qsizetype count(Event::Kind kind) const;
+
+private:
+    std::unique_ptr<SoundDevice> m_inner;
+    QString m_fileName;
+    QElapsedTimer m_clock;
+    QList<Event> m_events;
+};

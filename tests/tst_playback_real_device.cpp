@@ -1,0 +1,144 @@
+// The automatic playback cycle on the real wave-audio device and event-loop
+// timers: the order of plays and the pauses between them as they happen on a
+// sound server, where completions and ticks arrive on their own.
+#include "playback/playback_services.h"
+#include "playback/wave_audio_device.h"
+#include "startup/install_root.h"
+#include "support/lesson_folder.h"
+#include "support/pump_until.h"
+#include "support/recording_sound_device.h"
+#include "ui/begin1.h"
+
+#include <QAudioSink>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMediaDevices>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int ToneMs = 300;
+
+int sentenceOf(const QString &windowsPath) {
+    return windowsPath.section(u'\\', -1).section(u'.', 0, 0).toInt();
+}
+
+// Plays a little silence on a sink of our own, so that a missing server is
+// reported as such and not as a fault of the cycle.
+bool soundServerReachable() {
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        return false;
+    QAudioFormat format;
+    format.setSampleRate(44100);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    QByteArray silence(44100 * 2 / 5, '\0');
+    QBuffer buffer(&silence);
+    buffer.open(QIODevice::ReadOnly);
+    QAudioSink probe(output, format);
+    probe.start(&buffer);
+    const bool heard = probe.error() == QAudio::NoError &&
+                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
+    probe.stop();
+    return heard;
+}
+
+} // namespace
+
+class PlaybackRealDeviceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (!soundServerReachable())
+            QFAIL("no sound server reachable: run the tests through scripts/test");
+        QVERIFY(m_library.isValid());
+        QVERIFY(m_library.writeTranscript(1, {u"Tones"_s, u"One."_s, u"Two."_s, u"Three."_s}));
+        // Three pitches, so a mix-up of files would also be audible.
+        QVERIFY(m_library.writeSoundFiles(1, 1, 3, u".wav"_s, true, ToneMs));
+        InstallRoot = m_library.root();
+    }
+
+    void automaticCycleKeepsOrderAndPauses_data() {
+        QTest::addColumn<int>("repeatIndex");
+        QTest::addColumn<int>("pauseIndex");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<QList<int>>("order");
+        QTest::newRow("start-up settings: repeat 1, 500 ms")
+            << 1 << 0 << 500 << QList<int>{1, 1, 2, 2, 3, 3, 1};
+        QTest::newRow("repeat 0, 1000 ms") << 0 << 1 << 1000 << QList<int>{1, 2, 3, 1};
+    }
+
+    void automaticCycleKeepsOrderAndPauses() {
+        QFETCH(int, repeatIndex);
+        QFETCH(int, pauseIndex);
+        QFETCH(int, pauseMs);
+        QFETCH(QList<int>, order);
+
+        RecordingSoundDevice *device = nullptr;
+        PlaybackServices services = PlaybackServices::system();
+        services.createSoundDevice = [&device] {
+            auto recording =
+                std::make_unique<RecordingSoundDevice>(std::make_unique<WaveAudioDevice>());
+            device = recording.get();
+            return std::unique_ptr<SoundDevice>(std::move(recording));
+        };
+        Begin1 window(services);
+        QVERIFY(device);
+        window.findChild<QComboBox *>(u"Combo1"_s)->setCurrentIndex(1);
+        QVERIFY(window.findChild<QCheckBox *>(u"Check1"_s)->isChecked());
+        window.findChild<QComboBox *>(u"Combo2"_s)->setCurrentIndex(repeatIndex);
+        window.findChild<QComboBox *>(u"Combo3"_s)->setCurrentIndex(pauseIndex);
+
+        window.findChild<QPushButton *>(u"Command5"_s)->click();
+        const qsizetype plays = order.size();
+        const auto expected = std::chrono::milliseconds((plays * (ToneMs + pauseMs)));
+        QVERIFY2(
+            pumpUntil([&] { return device->count(RecordingSoundDevice::Event::Play) >= plays; },
+                      expected + 10s),
+            qPrintable(u"only %1 of %2 plays started"_s
+                           .arg(device->count(RecordingSoundDevice::Event::Play))
+                           .arg(plays)));
+
+        QList<int> played;
+        const RecordingSoundDevice::Event *lastPlay = nullptr;
+        const RecordingSoundDevice::Event *lastDone = nullptr;
+        for (const RecordingSoundDevice::Event &event : device->events()) {
+            if (event.kind == RecordingSoundDevice::Event::Done) {
+                QCOMPARE(event.notifyCode, qint16(SoundDevice::Successful));
+                QVERIFY2(lastPlay && !lastDone, "a completion without a play of its own");
+                // Reported at the audible end, not when the data was handed over.
+                const qint64 playedMs = (event.atUsecs - lastPlay->atUsecs) / 1000;
+                QVERIFY2(playedMs >= ToneMs - 10 && playedMs < ToneMs + 1000,
+                         qPrintable(u"play %1 took %2 ms"_s.arg(played.size()).arg(playedMs)));
+                lastDone = &event;
+                continue;
+            }
+            if (lastPlay) {
+                QVERIFY2(lastDone, "a play started before the previous one ended");
+                const qint64 pauseTaken = (event.atUsecs - lastDone->atUsecs) / 1000;
+                QVERIFY2(pauseTaken >= pauseMs - 50 && pauseTaken <= pauseMs + 300,
+                         qPrintable(u"pause %1 lasted %2 ms, not about %3"_s.arg(played.size())
+                                        .arg(pauseTaken)
+                                        .arg(pauseMs)));
+            }
+            played << sentenceOf(event.fileName);
+            lastPlay = &event;
+            lastDone = nullptr;
+        }
+        played.resize(std::min(played.size(), plays));
+        QCOMPARE(played, order);
+    }
+
+private:
+    LessonLibrary m_library;
+};
+
+QTEST_MAIN(PlaybackRealDeviceTest)
+#include "tst_playback_real_device.moc"
