@@ -4,6 +4,7 @@
 #include "startup/install_root.h"
 #include "support/main_window_rig.h"
 #include "support/modal_answerer.h"
+#include "support/modal_driver.h"
 #include "support/pump_until.h"
 #include "ui/begin1.h"
 
@@ -130,6 +131,31 @@ private slots:
         QTest::keyClick(repeat, Qt::Key_0, Qt::KeypadModifier);
         QCOMPARE(rig.device().plays, 1);
         QCOMPARE(repeat->currentText(), u"0"_s);
+    }
+
+    void aboutOpensModalOverTheMainWindowAndEscClosesOnlyIt() {
+        MainWindowRig rig;
+        openLessonShown(rig);
+        rig.button("Command5")->click();
+        QString opened;
+        QWidget *openedOwner = nullptr;
+        ModalDriver driver;
+        driver.whenModal(
+            [&](QWidget *modal) {
+                opened = modal->objectName();
+                openedOwner = modal->parentWidget();
+                QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal,
+                                Qt::Key_Escape);
+            },
+            &rig.window());
+        rig.button("Command2")->click();
+        QVERIFY(!driver.timedOut());
+        QCOMPARE(opened, u"frmAbout"_s);
+        QCOMPARE(openedOwner, &rig.window());
+        // Esc went to the About window alone: no exit question, playback on.
+        QVERIFY(rig.window().isVisible());
+        QVERIFY(rig.device().playing);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
     void exitClosesBothWindows() {
