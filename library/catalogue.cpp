@@ -26,10 +26,20 @@ qsizetype countSentenceLines(const QStringList &fileLines) {
 // Sound files are counted from 1 up to the first number that is missing.
 qsizetype countSoundFiles(const QString &installRoot, int lesson,
                           platform::WindowsPathResolver &resolver) {
+    // The folder's part of every name is built once: a lesson may have
+    // thousands of sound files.
+    const QString prefix = lessonFolderPath(installRoot, lesson) + u'\\';
+    QString path;
     qsizetype count = 0;
-    while (resolver.isRegularFile(soundFilePath(installRoot, lesson, int(count + 1), u".wav")))
+    for (;;) {
+        path.resize(0);
+        path.append(prefix);
+        appendDecimal(path, count + 1);
+        path.append(u".wav");
+        if (!resolver.isRegularFile(path))
+            return count;
         ++count;
-    return count;
+    }
 }
 
 } // namespace
@@ -38,7 +48,7 @@ CatalogueEntry scanLesson(const QString &installRoot, int lesson,
                           platform::WindowsPathResolver &resolver) {
     const QString number = QString::number(lesson);
     const std::optional<QStringList> lines =
-        platform::readTextLines(transcriptPath(installRoot, lesson));
+        platform::readTextLines(transcriptPath(installRoot, lesson), resolver);
     if (!lines)
         return {number + u". Error: The script file has not been found."_s, false};
 

@@ -5,23 +5,12 @@
 #include "platform/text_file.h"
 
 #include <cmath>
-#include <iterator>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 constexpr int kHeadingLineWidth = 85;
-
-void appendDecimal(QString &text, qsizetype number) {
-    char16_t digits[24];
-    qsizetype first = std::size(digits);
-    do {
-        digits[--first] = char16_t(u'0' + number % 10);
-        number /= 10;
-    } while (number > 0);
-    text.append(QStringView(digits + first, digits + std::size(digits)));
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "library/script_text.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr char16_t kBlank = u' ';
@@ -23,4 +24,14 @@ QString trimBlanks(QStringView text) {
     while (end > 0 && rest[end - 1] == kBlank)
         --end;
     return rest.left(end).toString();
+}
+
+void appendDecimal(QString &text, qsizetype number) {
+    char16_t digits[24];
+    qsizetype first = std::size(digits);
+    do {
+        digits[--first] = char16_t(u'0' + number % 10);
+        number /= 10;
+    } while (number > 0);
+    text.append(QStringView(digits + first, digits + std::size(digits)));
 }

@@ -13,3 +13,7 @@ QString trimBlanks(QStringView text);
 
 // Without leading U+0020 spaces.
 QStringView withoutLeadingBlanks(QStringView text);
+
+// Appends `number` in decimal, without building a string of its own: lesson
+// and sentence numbers are formatted by the thousand.
+void appendDecimal(QString &text, qsizetype number);

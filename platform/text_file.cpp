@@ -63,7 +63,13 @@ QStringList decodeTextLines(const QByteArray &bytes) {
 }
 
 std::optional<QStringList> readTextLines(const QString &windowsPath) {
-    const std::optional<QString> nativePath = WindowsPathResolver().resolve(windowsPath);
+    WindowsPathResolver resolver;
+    return readTextLines(windowsPath, resolver);
+}
+
+std::optional<QStringList> readTextLines(const QString &windowsPath,
+                                         WindowsPathResolver &resolver) {
+    const std::optional<QString> nativePath = resolver.resolve(windowsPath);
     if (!nativePath)
         return std::nullopt;
     const std::optional<QByteArray> bytes = detail::readRegularFile(*nativePath, kMaxTextFileBytes);

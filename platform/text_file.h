@@ -8,6 +8,8 @@ class QString;
 
 namespace platform {
 
+class WindowsPathResolver;
+
 // Transcripts larger than this count as files that cannot be opened.
 inline constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
 
@@ -22,6 +24,8 @@ inline constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
 // readable or larger than kMaxTextFileBytes. A read that fails part-way keeps
 // the lines read so far.
 std::optional<QStringList> readTextLines(const QString &windowsPath);
+// The same, resolving the path with a resolver the caller keeps for a scan.
+std::optional<QStringList> readTextLines(const QString &windowsPath, WindowsPathResolver &resolver);
 
 // The decoding and line splitting alone, for bytes already in memory.
 QStringList decodeTextLines(const QByteArray &bytes);

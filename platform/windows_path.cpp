@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QUtf8StringView>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -13,16 +14,24 @@ namespace platform {
 
 namespace {
 
-QString caseFolded(const QString &name) {
-    // Lesson folders are mostly ASCII names; toCaseFolded is only worth it beyond that.
-    QString folded(name.size(), Qt::Uninitialized);
-    QChar *out = folded.data();
+// Folds into `out`, reusing its memory: a scan folds one name per sound file.
+void caseFoldInto(QStringView name, QString &out) {
+    out.resize(name.size());
+    QChar *folded = out.data();
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        if (u >= 0x80)
-            return name.toCaseFolded();
-        *out++ = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        // Lesson folders are mostly ASCII names; toCaseFolded is only worth it beyond that.
+        if (u >= 0x80) {
+            out = name.toString().toCaseFolded();
+            return;
+        }
+        *folded++ = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + (u'a' - u'A'))) : c;
     }
+}
+
+QString caseFolded(QStringView name) {
+    QString folded;
+    caseFoldInto(name, folded);
     return folded;
 }
 
@@ -62,9 +71,56 @@ QString joinNative(const QString &directory, const QString &name) {
     return directory.endsWith(u'/') ? directory + name : directory + u'/' + name;
 }
 
+// A path's last name and the folder text before it, when the name is a plain
+// one ("a\\b\\name"); nothing for "", "x\\", "..", "." or a path with a NUL.
+struct SplitName {
+    QStringView folder;
+    QStringView name;
+};
+
+std::optional<SplitName> splitLastName(const QString &windowsPath) {
+    if (windowsPath.contains(QChar(u'\0')))
+        return std::nullopt;
+    qsizetype cut = windowsPath.size();
+    while (cut > 0 && windowsPath[cut - 1] != u'\\' && windowsPath[cut - 1] != u'/')
+        --cut;
+    if (cut == 0)
+        return std::nullopt;
+    const QStringView name = QStringView(windowsPath).sliced(cut);
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return std::nullopt;
+    return SplitName{QStringView(windowsPath).first(cut - 1), name};
+}
+
 } // namespace
 
+const WindowsPathResolver::Entry *WindowsPathResolver::findEntry(const Listing &entries,
+                                                                 QStringView name) {
+    // The exact spelling first, then any spelling.
+    m_key.resize(0);
+    m_key.append(name);
+    auto match = entries.collidingNames.constFind(m_key);
+    if (match != entries.collidingNames.cend())
+        return &*match;
+    caseFoldInto(name, m_key);
+    match = entries.byFoldedName.constFind(m_key);
+    return match == entries.byFoldedName.cend() ? nullptr : &*match;
+}
+
+WindowsPathResolver::Kind WindowsPathResolver::kindOf(const Entry &entry) {
+    return entry.isDirectory     ? Kind::Directory
+           : entry.isRegularFile ? Kind::RegularFile
+                                 : Kind::Other;
+}
+
 WindowsPathResolver::Found WindowsPathResolver::lookup(const QString &windowsPath) {
+    QString folder;
+    if (const std::optional<const Entry *> entry = entryInListedFolder(windowsPath, &folder)) {
+        if (!*entry)
+            return {};
+        return {joinNative(folder, (*entry)->name), kindOf(**entry)};
+    }
+
     const std::optional<SplitPath> split = splitWindowsPath(windowsPath);
     if (!split)
         return {};
@@ -84,42 +140,64 @@ WindowsPathResolver::Found WindowsPathResolver::lookup(const QString &windowsPat
     }
 
     Found found{u"/"_s, Kind::Directory};
-    for (const QString &component : split->components) {
+    for (qsizetype i = 0; i < split->components.size(); ++i) {
         if (found.kind != Kind::Directory)
             return {};
-        // Copy out of the listing: the next listing() call may rehash m_listings.
+        const QString &component = split->components[i];
         const Listing &entries = listing(found.path);
-        auto match = entries.collidingNames.constFind(component);
-        if (match == entries.collidingNames.cend()) {
-            match = entries.byFoldedName.constFind(caseFolded(component));
-            if (match == entries.byFoldedName.cend())
-                return {};
+        if (i == split->components.size() - 1) {
+            if (const std::optional<SplitName> name = splitLastName(windowsPath)) {
+                m_listedFolders.insert(name->folder.toString(), found.path);
+                m_lastFolder = {};
+            }
         }
-        found.kind = match->isDirectory     ? Kind::Directory
-                     : match->isRegularFile ? Kind::RegularFile
-                                            : Kind::Other;
+        const Entry *match = findEntry(entries, component);
+        if (!match)
+            return {};
+        found.kind = kindOf(*match);
         found.path = joinNative(found.path, match->name);
     }
     return withTrailing(std::move(found));
 }
 
+std::optional<const WindowsPathResolver::Entry *>
+WindowsPathResolver::entryInListedFolder(const QString &windowsPath, QString *nativeFolder) {
+    const std::optional<SplitName> name = splitLastName(windowsPath);
+    if (!name)
+        return std::nullopt;
+    // Consecutive names mostly share their folder: compare before hashing.
+    if (m_lastFolder.text != name->folder) {
+        const auto folder = m_listedFolders.constFind(name->folder.toString());
+        if (folder == m_listedFolders.cend())
+            return std::nullopt;
+        const auto entries = m_listings.constFind(*folder);
+        if (entries == m_listings.cend())
+            return std::nullopt;
+        m_lastFolder = {folder.key(), *folder, &*entries};
+    }
+    if (nativeFolder)
+        *nativeFolder = m_lastFolder.native;
+    return findEntry(*m_lastFolder.listing, name->name);
+}
+
 const WindowsPathResolver::Listing &WindowsPathResolver::listing(const QString &nativeDirectory) {
     if (const auto cached = m_listings.constFind(nativeDirectory); cached != m_listings.cend())
         return *cached;
+    m_lastFolder = {}; // the insertion may move the listings it points into
     Listing &entries = m_listings[nativeDirectory];
     DIR *directory = ::opendir(QFile::encodeName(nativeDirectory).constData());
     if (directory == nullptr)
         return entries;
 
     while (const dirent *item = ::readdir(directory)) {
-        const QByteArray bytes(item->d_name);
+        const QByteArrayView bytes(item->d_name);
         if (bytes == "." || bytes == "..")
             continue;
-        Entry entry{QFile::decodeName(bytes)};
-        // A name that is not valid in the file-name encoding could not be opened again
+        // File names are UTF-8. A name that is not valid UTF-8 could not be opened again
         // through the decoded string, so it is left out rather than mis-resolved.
-        if (QFile::encodeName(entry.name) != bytes)
+        if (!QUtf8StringView(bytes).isValidUtf8())
             continue;
+        Entry entry{QString::fromUtf8(bytes)};
 
         unsigned char type = DT_UNKNOWN;
 #ifdef _DIRENT_HAVE_D_TYPE
@@ -136,16 +214,15 @@ const WindowsPathResolver::Listing &WindowsPathResolver::listing(const QString &
             entry.isRegularFile = type == DT_REG;
         }
 
-        const QString folded = caseFolded(entry.name);
-        const auto existing = entries.byFoldedName.find(folded);
-        if (existing == entries.byFoldedName.end()) {
-            entries.byFoldedName.insert(folded, std::move(entry));
+        Entry &existing = entries.byFoldedName[caseFolded(entry.name)];
+        if (existing.name.isEmpty()) { // names on disk are never empty: a new slot
+            existing = std::move(entry);
             continue;
         }
-        entries.collidingNames.insert(existing->name, *existing);
+        entries.collidingNames.insert(existing.name, existing);
         entries.collidingNames.insert(entry.name, entry);
-        if (entry.name < existing->name)
-            *existing = std::move(entry);
+        if (entry.name < existing.name)
+            existing = std::move(entry);
     }
     ::closedir(directory);
     return entries;
@@ -159,6 +236,8 @@ std::optional<QString> WindowsPathResolver::resolve(const QString &windowsPath) 
 }
 
 bool WindowsPathResolver::isRegularFile(const QString &windowsPath) {
+    if (const std::optional<const Entry *> entry = entryInListedFolder(windowsPath, nullptr))
+        return *entry && (*entry)->isRegularFile;
     return lookup(windowsPath).kind == Kind::RegularFile;
 }
 

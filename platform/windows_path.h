@@ -51,9 +51,24 @@ private:
         QHash<QString, Entry> collidingNames;
     };
 
+    const Entry *findEntry(const Listing &entries, QStringView name);
+    static Kind kindOf(const Entry &entry);
     Found lookup(const QString &windowsPath);
+    // The entry a path names in a folder whose listing has been read (null when it is
+    // not there), or nothing when the folder has not been listed yet.
+    std::optional<const Entry *> entryInListedFolder(const QString &windowsPath,
+                                                     QString *nativeFolder);
     const Listing &listing(const QString &nativeDirectory);
     QHash<QString, Listing> m_listings;
+    // Folders as written in earlier paths whose listing has been read -> their
+    // native path: later names in them need no system call at all.
+    QHash<QString, QString> m_listedFolders;
+    struct LastFolder {
+        QString text;
+        QString native;
+        const Listing *listing = nullptr;
+    } m_lastFolder;
+    QString m_key; // reused for every name looked up
 };
 
 // One-off conveniences with a fresh resolver.

@@ -91,9 +91,20 @@ private slots:
         const QString late = root() + u"T_1\\LATE.WAV"_s;
         QVERIFY(!resolver.resolve(late));
         QVERIFY(touch(u"t_1/late.wav"_s));
-        QVERIFY(!resolver.resolve(late));                       // listing of t_1 already read
-        QVERIFY(resolver.resolve(root() + u"t_1\\late.wav"_s)); // the exact name is always tried
+        // Once a folder has been listed, the resolver answers from that snapshot.
+        QVERIFY(!resolver.resolve(late));
+        QVERIFY(!resolver.resolve(root() + u"T_1\\late.wav"_s));
+        QVERIFY(!resolver.isRegularFile(root() + u"T_1\\late.wav"_s));
         QCOMPARE(WindowsPathResolver().resolve(late), m_dir.filePath(u"t_1/late.wav"_s));
+    }
+
+    void listedFoldersStillPreferTheExactSpelling() {
+        WindowsPathResolver resolver;
+        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.Wav"_s), m_dir.filePath(u"both/1.WAV"_s));
+        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.wav"_s), m_dir.filePath(u"both/1.wav"_s));
+        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.WAV"_s), m_dir.filePath(u"both/1.WAV"_s));
+        QVERIFY(resolver.isRegularFile(root() + u"BOTH\\1.wav"_s));
+        QVERIFY(!resolver.isRegularFile(root() + u"BOTH\\2.wav"_s));
     }
 
     void relativeAndRootPaths() {
