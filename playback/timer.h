@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <chrono>
+
 // A window timer: enabled or not, with an interval in milliseconds; while
 // enabled it ticks every interval. Changing the interval of an enabled timer
 // restarts its countdown. The main window's waits and its progress tick go
@@ -30,6 +32,7 @@ private:
 };
 
 // Ticks from the event loop, precisely (coarse timers fire up to 5 % early).
+// Ticks that fall due while a handler runs are merged into one.
 class EventLoopTimer final : public Timer {
     Q_OBJECT
 
@@ -40,6 +43,14 @@ protected:
     void rearm(bool enabled, int interval) override;
 
 private:
-    int m_timerId = 0;
+    using Clock = std::chrono::steady_clock;
+
+    // Starts the next wait towards m_due; false when it is already due.
+    bool waitTowardsDue();
+    void stopWaiting();
     void timerEvent(QTimerEvent *event) override;
+
+    int m_timerId = 0;
+    Clock::time_point m_due;
+    quint64 m_generation = 0; // bumped by every rearm
 };

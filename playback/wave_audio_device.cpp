@@ -122,8 +122,8 @@ private:
     SF_INFO m_info{};
 };
 
-// What the sink pulls from: 16-bit frames of the file from the current
-// position to its end, then silence for as long as the sink keeps asking.
+// What is written to the sink: 16-bit frames of the file from the current
+// position to its end, then silence for as long as the sink takes more.
 // The silence keeps the stream running until its clock has passed the last
 // real sample; a stream that just runs dry may never start (a short file
 // below the server's prebuffer) or stop its clock a little early.
@@ -188,9 +188,11 @@ struct WaveAudioDevice::Private {
     QAudioDevice output;
     sf_count_t positionFrame = 0; // where the next play starts
 
-    // The current play; the sink is destroyed before the stream it reads.
+    // The current play; the sink is destroyed before the stream that feeds it.
     std::unique_ptr<WaveStream> stream;
     std::unique_ptr<QAudioSink> sink;
+    QIODevice *sinkInput = nullptr; // owned by the sink
+    QByteArray unwritten;           // read from the stream, not yet taken by the sink
     sf_count_t playStartFrame = 0;
     qint64 playUsecs = 0; // audible length of the play
     bool playNotify = false;
@@ -223,7 +225,27 @@ struct WaveAudioDevice::Private {
         if (sink)
             sink->stop();
         sink.reset();
+        sinkInput = nullptr;
+        unwritten.clear();
         stream.reset();
+    }
+
+    // Tops the sink's buffer up; it holds far more than one poll interval.
+    void feed() {
+        qint64 room = sink->bytesFree();
+        while (room > 0) {
+            if (unwritten.isEmpty()) {
+                unwritten.resize(room);
+                unwritten.resize(std::max<qint64>(0, stream->read(unwritten.data(), room)));
+                if (unwritten.isEmpty())
+                    return;
+            }
+            const qint64 written = sinkInput->write(unwritten);
+            if (written <= 0)
+                return;
+            unwritten.remove(0, written);
+            room -= written;
+        }
     }
 
     // Ends the current play before its end; `code` goes to a notifying play.
@@ -281,12 +303,17 @@ struct WaveAudioDevice::Private {
             return;
         stream = std::make_unique<WaveStream>(*file, file->frames() - positionFrame);
         sink = std::make_unique<QAudioSink>(output, file->format());
-        sink->start(stream.get());
+        // Written to, not read from: a sink that pulls takes its first block
+        // only at its first period tick, 20 ms after start, and every play,
+        // so every pause, would start that much late.
+        sinkInput = sink->start();
         // Without a server start() fails at once and says so only here.
-        if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
+        if (!sinkInput || sink->error() != QAudio::NoError ||
+            sink->state() == QAudio::StoppedState) {
             releasePlay();
             return;
         }
+        feed();
         playStartFrame = positionFrame;
         playUsecs = framesToUsecs(file->frames() - positionFrame, file->sampleRate());
         playNotify = withNotify;
@@ -301,6 +328,7 @@ struct WaveAudioDevice::Private {
     void checkPlay() {
         if (!playing())
             return;
+        feed();
         const qint64 processed = processedUsecs();
         const bool failed =
             stream->readFailed() || (sink->state() == QAudio::StoppedState) ||
