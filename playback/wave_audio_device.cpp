@@ -102,9 +102,33 @@ public:
     int channels() const { return m_info.channels; }
     int sampleRate() const { return m_info.samplerate; }
     sf_count_t frames() const { return m_info.frames; }
-    bool seek(sf_count_t frame) { return sf_seek(m_sndfile, frame, SEEK_SET) == frame; }
+    // Some encodings cannot seek (libsndfile's GSM 6.10 among them): those are
+    // decoded again from the start up to the frame.
+    bool seek(sf_count_t frame) {
+        if (frame == m_readFrames)
+            return true;
+        if (m_info.seekable) {
+            if (sf_seek(m_sndfile, frame, SEEK_SET) != frame)
+                return false;
+            m_readFrames = frame;
+            return true;
+        }
+        if (!reopen())
+            return false;
+        std::vector<short> skipped(std::size_t(BlockFrames) * std::size_t(m_info.channels));
+        while (m_readFrames < frame) {
+            const sf_count_t wanted = std::min(BlockFrames, frame - m_readFrames);
+            if (read(skipped.data(), wanted) != wanted)
+                return false;
+        }
+        return true;
+    }
     sf_count_t read(short *out, sf_count_t frames) {
-        return sf_readf_short(m_sndfile, out, frames);
+        if (!m_sndfile)
+            return 0;
+        const sf_count_t got = sf_readf_short(m_sndfile, out, frames);
+        m_readFrames += std::max<sf_count_t>(0, got);
+        return got;
     }
 
     QAudioFormat format() const {
@@ -117,9 +141,34 @@ public:
 
 private:
     WaveFile() = default;
+
+    // Reads the file afresh from its start, on the same descriptor. Anything
+    // that reads differently now (the file was rewritten in place) is refused:
+    // the blocks are sized for the layout read at open.
+    bool reopen() {
+        sf_close(m_sndfile);
+        m_sndfile = nullptr;
+        m_readFrames = 0;
+        if (::lseek(m_fd, 0, SEEK_SET) != 0)
+            return false;
+        SF_INFO info{};
+        m_sndfile = sf_open_fd(m_fd, SFM_READ, &info, SF_FALSE);
+        if (!m_sndfile)
+            return false;
+        if (info.channels != m_info.channels || info.samplerate != m_info.samplerate ||
+            info.format != m_info.format) {
+            sf_close(m_sndfile);
+            m_sndfile = nullptr;
+            return false;
+        }
+        sf_command(m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        return true;
+    }
+
     int m_fd = -1;
     SNDFILE *m_sndfile = nullptr;
     SF_INFO m_info{};
+    sf_count_t m_readFrames = 0; // where the next read starts
 };
 
 // What is written to the sink: 16-bit frames of the file from the current

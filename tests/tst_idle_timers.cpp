@@ -1,0 +1,154 @@
+// An idle program keeps no timer running: with a lesson loaded and nothing
+// playing, nothing wakes the user-interface thread.
+#include "playback/playback_services.h"
+#include "playback/timer.h"
+#include "playback/wave_audio_device.h"
+#include "startup/install_root.h"
+#include "support/lesson_folder.h"
+#include "support/main_window_rig.h"
+#include "support/pump_until.h"
+#include "ui/begin1.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAudioSink>
+#include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QMediaDevices>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// How often the calling thread has gone to sleep so far.
+qint64 voluntarySwitches() {
+    QFile status(u"/proc/thread-self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+    }
+    return -1;
+}
+
+// Times the thread wakes up during `duration` of an event loop left alone.
+qint64 wakeupsWhileIdle(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    const qint64 before = voluntarySwitches();
+    loop.exec();
+    return voluntarySwitches() - before;
+}
+
+bool soundServerReachable() {
+    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
+    if (output.isNull())
+        return false;
+    QAudioFormat format;
+    format.setSampleRate(44100);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    QByteArray silence(44100 * 2 / 5, '\0');
+    QBuffer buffer(&silence);
+    buffer.open(QIODevice::ReadOnly);
+    QAudioSink probe(output, format);
+    probe.start(&buffer);
+    const bool heard = probe.error() == QAudio::NoError &&
+                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
+    probe.stop();
+    return heard;
+}
+
+} // namespace
+
+class IdleTimersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void handFiredTimersAreAllOffWhenIdle() {
+        MainWindowRig rig;
+        QVERIFY(rig.library.writeLesson(1, u"One"_s, {u"a"_s, u"b"_s}));
+        rig.open();
+        auto allOff = [&] {
+            for (int i = 0; i < rig.playback.timerCount(); ++i) {
+                if (rig.playback.timer(i)->isEnabled())
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(allOff());
+        rig.combo("Combo1")->setCurrentIndex(1);
+        QVERIFY(allOff());
+
+        rig.check()->click(); // "Automatically" off
+        rig.button("Command5")->click();
+        QVERIFY(rig.progressTick().isEnabled());
+        rig.device().finishPlay();
+        QVERIFY(allOff());
+    }
+
+    // The real device and event-loop timers, after a play has ended.
+    void nothingTicksAfterARealPlay() {
+        if (!soundServerReachable())
+            QFAIL("no sound server reachable: run the tests through scripts/test");
+        LessonLibrary library;
+        QVERIFY(library.writeTranscript(1, {u"One"_s, u"a"_s}));
+        QVERIFY(library.writeSoundFiles(1, 1, 1, u".wav"_s, true, 300));
+        InstallRoot = library.root();
+
+        QList<QObject *> owned;
+        WaveAudioDevice *device = nullptr;
+        PlaybackServices services = PlaybackServices::system();
+        services.createSoundDevice = [&] {
+            auto made = std::make_unique<WaveAudioDevice>();
+            device = made.get();
+            owned << made.get();
+            return std::unique_ptr<SoundDevice>(std::move(made));
+        };
+        services.createTimer = [&] {
+            auto made = std::make_unique<EventLoopTimer>();
+            owned << made.get();
+            return std::unique_ptr<Timer>(std::move(made));
+        };
+        Begin1 window(services);
+        owned << &window;
+        int successes = 0;
+        connect(device, &SoundDevice::done, this,
+                [&](qint16 code) { successes += code == SoundDevice::Successful ? 1 : 0; });
+
+        QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        auto activeTimers = [&] {
+            qsizetype count = 0;
+            for (QObject *object : owned)
+                count += dispatcher->registeredTimers(object).size();
+            return count;
+        };
+
+        window.findChild<QComboBox *>(u"Combo1"_s)->setCurrentIndex(1);
+        QCOMPARE(activeTimers(), 0);
+        window.findChild<QCheckBox *>(u"Check1"_s)->click();
+        window.findChild<QPushButton *>(u"Command5"_s)->click();
+        QVERIFY(activeTimers() > 0); // the progress tick
+        QVERIFY(pumpUntil([&] { return successes == 1; }, 10s));
+        pumpFor(100ms);
+        QCOMPARE(activeTimers(), 0);
+
+        // The device's own polling is hidden inside it; a running one would
+        // wake the thread every few milliseconds.
+        const qint64 wakeups = wakeupsWhileIdle(1s);
+        qInfo("idle for 1 s: the thread woke %lld times", wakeups);
+        QVERIFY(wakeups >= 0);
+        QVERIFY2(wakeups < 25, qPrintable(u"woke %1 times in 1 s of idling"_s.arg(wakeups)));
+        InstallRoot.clear();
+    }
+};
+
+QTEST_MAIN(IdleTimersTest)
+#include "tst_idle_timers.moc"
