@@ -165,8 +165,9 @@ WindowsPathResolver::entryInListedFolder(const QString &windowsPath, QString *na
     const std::optional<SplitName> name = splitLastName(windowsPath);
     if (!name)
         return std::nullopt;
-    // Consecutive names mostly share their folder: compare before hashing.
-    if (m_lastFolder.text != name->folder) {
+    // Consecutive names mostly share their folder: compare before hashing. The root's
+    // folder text is empty, like that of a resolver that has remembered no folder yet.
+    if (!m_lastFolder.listing || m_lastFolder.text != name->folder) {
         const auto folder = m_listedFolders.constFind(name->folder.toString());
         if (folder == m_listedFolders.cend())
             return std::nullopt;

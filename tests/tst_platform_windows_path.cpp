@@ -118,6 +118,16 @@ private slots:
         QVERIFY(!WindowsPathResolver().resolve(QString()));
     }
 
+    void namesInTheRootFolderResolve() {
+        // The root folder's text is empty ("\\etc"), which a fresh resolver must not take
+        // for a folder it has already listed; the second name comes from the listing.
+        WindowsPathResolver resolver;
+        QCOMPARE(resolver.resolve(u"\\ETC"_s), u"/etc"_s);
+        QCOMPARE(resolver.resolve(u"\\Tmp"_s), u"/tmp"_s);
+        QVERIFY(!resolver.isRegularFile(u"\\etc"_s));
+        QCOMPARE(WindowsPathResolver().resolve(u"/etc"_s), u"/etc"_s);
+    }
+
     void largeFolderCostsOneListing() {
         constexpr int count = 10000;
         QVERIFY(QDir(m_dir.path()).mkdir(u"many"_s));
