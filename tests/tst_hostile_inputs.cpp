@@ -13,7 +13,9 @@
 #include "support/manual_timer.h"
 #include "support/modal_answerer.h"
 #include "support/pump_until.h"
+#include "support/sound_server.h"
 #include "support/tone.h"
+#include "support/windows_folder.h"
 #include "ui/begin1.h"
 
 #include <QAudioSink>
@@ -145,25 +147,6 @@ void openAndPlay(SoundDevice &device, const QString &windowsPath) {
     device.setCommand(u"Play"_s);
 }
 
-bool soundServerReachable() {
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        return false;
-    QAudioFormat format;
-    format.setSampleRate(44100);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    QByteArray silence(44100 * 2 / 5, '\0');
-    QBuffer buffer(&silence);
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink probe(output, format);
-    probe.start(&buffer);
-    const bool heard = probe.error() == QAudio::NoError &&
-                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
-    probe.stop();
-    return heard;
-}
-
 // The real wave-audio device with timers the test fires by hand: plays are
 // heard on the sound server, waits take no time.
 class RealDevicePlayback {
@@ -216,27 +199,6 @@ struct RealDeviceWindow {
 
 // ---- Settings -------------------------------------------------------------
 
-platform::WindowsDirectoryQuery directoryQuery(const QByteArray &directory) {
-    return [directory](char *buffer, std::uint32_t size) {
-        return platform::copyWindowsDirectory(
-            std::string_view(directory.constData(), std::size_t(directory.size())), buffer, size);
-    };
-}
-
-// Stands in for the Windows directory; its path must fit 19 characters.
-class WindowsFolder {
-public:
-    WindowsFolder() : m_dir(u"/tmp/vz-XXXXXX"_s) {}
-    bool isValid() const { return m_dir.isValid() && m_dir.path().size() <= 19; }
-    QString path() const { return m_dir.path(); }
-    bool writeSettings(const QByteArray &content) const {
-        return writeFile(m_dir.path() + u"/Vidurivu 2004_10.INI"_s, content);
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
 } // namespace
 
 class HostileInputsTest : public QObject {
@@ -273,8 +235,7 @@ private:
 void HostileInputsTest::initTestCase() {
     if (isUnprivilegedChild())
         return;
-    if (!soundServerReachable())
-        QFAIL("no sound server reachable: run the tests through scripts/test");
+    REQUIRE_SOUND_SERVER();
 }
 
 // ---- Sound files ----------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "support/lesson_folder.h"
 #include "support/main_window_rig.h"
 #include "support/pump_until.h"
+#include "support/sound_server.h"
 #include "ui/begin1.h"
 
 #include <QAbstractEventDispatcher>
@@ -47,25 +48,6 @@ qint64 wakeupsWhileIdle(std::chrono::milliseconds duration) {
     return voluntarySwitches() - before;
 }
 
-bool soundServerReachable() {
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        return false;
-    QAudioFormat format;
-    format.setSampleRate(44100);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    QByteArray silence(44100 * 2 / 5, '\0');
-    QBuffer buffer(&silence);
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink probe(output, format);
-    probe.start(&buffer);
-    const bool heard = probe.error() == QAudio::NoError &&
-                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
-    probe.stop();
-    return heard;
-}
-
 } // namespace
 
 class IdleTimersTest : public QObject {
@@ -96,8 +78,7 @@ private slots:
 
     // The real device and event-loop timers, after a play has ended.
     void nothingTicksAfterARealPlay() {
-        if (!soundServerReachable())
-            QFAIL("no sound server reachable: run the tests through scripts/test");
+        REQUIRE_SOUND_SERVER();
         LessonLibrary library;
         QVERIFY(library.writeTranscript(1, {u"One"_s, u"a"_s}));
         QVERIFY(library.writeSoundFiles(1, 1, 1, u".wav"_s, true, 300));

@@ -7,6 +7,7 @@
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/recording_sound_device.h"
+#include "support/sound_server.h"
 #include "ui/begin1.h"
 
 #include <QAudioSink>
@@ -28,27 +29,6 @@ int sentenceOf(const QString &windowsPath) {
     return windowsPath.section(u'\\', -1).section(u'.', 0, 0).toInt();
 }
 
-// Plays a little silence on a sink of our own, so that a missing server is
-// reported as such and not as a fault of the cycle.
-bool soundServerReachable() {
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        return false;
-    QAudioFormat format;
-    format.setSampleRate(44100);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    QByteArray silence(44100 * 2 / 5, '\0');
-    QBuffer buffer(&silence);
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink probe(output, format);
-    probe.start(&buffer);
-    const bool heard = probe.error() == QAudio::NoError &&
-                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
-    probe.stop();
-    return heard;
-}
-
 } // namespace
 
 class PlaybackRealDeviceTest : public QObject {
@@ -56,8 +36,7 @@ class PlaybackRealDeviceTest : public QObject {
 
 private slots:
     void initTestCase() {
-        if (!soundServerReachable())
-            QFAIL("no sound server reachable: run the tests through scripts/test");
+        REQUIRE_SOUND_SERVER();
         QVERIFY(m_library.isValid());
         QVERIFY(m_library.writeTranscript(1, {u"Tones"_s, u"One."_s, u"Two."_s, u"Three."_s}));
         // Three pitches, so a mix-up of files would also be audible.

@@ -13,7 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString lessonsDir() { return QStringLiteral(SAMPLE_LESSONS_DIR); }
+QString lessonsDir() {
+    return QStringLiteral(SAMPLE_LESSONS_DIR);
+}
 
 QByteArray readTranscript(int lesson) {
     QFile file(lessonsDir() + u"/t_%1/script.txt"_s.arg(lesson));

@@ -5,6 +5,7 @@
 #include "startup/install_path.h"
 #include "startup/install_root.h"
 #include "support/fake_playback.h"
+#include "support/windows_folder.h"
 #include "ui/begin1.h"
 #include "ui/twips.h"
 
@@ -21,29 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-platform::WindowsDirectoryQuery directoryQuery(const QByteArray &directory) {
-    return [directory](char *buffer, std::uint32_t size) {
-        return platform::copyWindowsDirectory(
-            std::string_view(directory.constData(), std::size_t(directory.size())), buffer, size);
-    };
-}
-
-// A short-named folder that stands in for the Windows directory: it must fit
-// 19 characters.
-class WindowsFolder {
-public:
-    WindowsFolder() : m_dir(u"/tmp/vz-XXXXXX"_s) {}
-    bool isValid() const { return m_dir.isValid() && m_dir.path().size() <= 19; }
-    QString path() const { return m_dir.path(); }
-    bool writeSettings(const QByteArray &content) const {
-        QFile file(m_dir.path() + u"/Vidurivu 2004_10.INI"_s);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
 
 struct Started {
     FakePlayback playback;

@@ -2,6 +2,7 @@
 
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
+#include "support/sound_server.h"
 #include "support/tone.h"
 
 #include <QAudioSink>
@@ -110,26 +111,7 @@ void TestWaveAudioDevice::initTestCase() {
     QVERIFY(m_library.isValid());
     QVERIFY(QDir().mkpath(m_library.lessonFolder(1)));
 
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        QFAIL("no sound server reachable: run the tests through scripts/test");
-
-    // A sink of our own, so that a broken server is told apart from a broken device.
-    QAudioFormat format;
-    format.setSampleRate(44100);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    QByteArray silence(44100 * 2 / 5, '\0');
-    QBuffer buffer(&silence);
-    buffer.open(QIODevice::ReadOnly);
-    QAudioSink probe(output, format);
-    probe.start(&buffer);
-    const bool heard = probe.error() == QAudio::NoError &&
-                       pumpUntil([&] { return probe.processedUSecs() > 50'000; }, 10s);
-    probe.stop();
-    if (!heard)
-        QFAIL("no sound server reachable (a probe play did not advance): run the tests "
-              "through scripts/test");
+    REQUIRE_SOUND_SERVER();
 }
 
 void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd_data() {

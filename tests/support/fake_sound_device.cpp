@@ -2,7 +2,9 @@
 
 using namespace Qt::StringLiterals;
 
-void FakeSoundDevice::setDeviceType(const QString &type) { log << u"DeviceType="_s + type; }
+void FakeSoundDevice::setDeviceType(const QString &type) {
+    log << u"DeviceType="_s + type;
+}
 
 void FakeSoundDevice::setFileName(const QString &windowsPath) {
     fileName = windowsPath;
@@ -23,7 +25,9 @@ void FakeSoundDevice::setNotify(bool notify) {
     log << (notify ? u"Notify=true"_s : u"Notify=false"_s);
 }
 
-void FakeSoundDevice::setWait(bool wait) { log << (wait ? u"Wait=true"_s : u"Wait=false"_s); }
+void FakeSoundDevice::setWait(bool wait) {
+    log << (wait ? u"Wait=true"_s : u"Wait=false"_s);
+}
 
 void FakeSoundDevice::setShareable(bool shareable) {
     log << (shareable ? u"Shareable=true"_s : u"Shareable=false"_s);

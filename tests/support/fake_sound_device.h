@@ -28,7 +28,7 @@ public:
     // Raises done() as the real device would when the current play ends.
     void finishPlay(qint16 code = Successful) { emit done(code); }
 
-    QStringList log;             // every call, in order
+    QStringList log;              // every call, in order
     QStringList commands() const; // only the Command= lines, without the prefix
     QString fileName;
     bool playing = false; // a "Play" since the last Open/Close/Prev

@@ -8,7 +8,9 @@
 
 LessonLibrary::LessonLibrary() = default;
 
-QString LessonLibrary::root() const { return path() + QLatin1Char('\\'); }
+QString LessonLibrary::root() const {
+    return path() + QLatin1Char('\\');
+}
 
 QString LessonLibrary::lessonFolder(int lesson) const {
     return path() + QStringLiteral("/t_") + QString::number(lesson);
@@ -42,7 +44,8 @@ bool LessonLibrary::writeSoundFiles(int lesson, int first, int last, const QStri
     if (!QDir().mkpath(lessonFolder(lesson)))
         return false;
     for (int k = first; k <= last; ++k) {
-        const QString file = lessonFolder(lesson) + QLatin1Char('/') + QString::number(k) + extension;
+        const QString file =
+            lessonFolder(lesson) + QLatin1Char('/') + QString::number(k) + extension;
         if (realAudio) {
             if (!writeTone(file, 300.0 + 100.0 * k, milliseconds))
                 return false;
@@ -53,7 +56,8 @@ bool LessonLibrary::writeSoundFiles(int lesson, int first, int last, const QStri
     return true;
 }
 
-bool LessonLibrary::writeLesson(int lesson, const QString &title, const QStringList &sentences) const {
+bool LessonLibrary::writeLesson(int lesson, const QString &title,
+                                const QStringList &sentences) const {
     return writeTranscript(lesson, QStringList{title} + sentences) &&
            writeSoundFiles(lesson, 1, int(sentences.size()));
 }

@@ -23,8 +23,9 @@ public:
     bool writeRaw(int lesson, const QString &fileName, const QByteArray &bytes) const;
     // Sound files named "<k><extension>" for k = first..last, each a short tone
     // (or an empty file when `realAudio` is false, enough for the catalogue).
-    bool writeSoundFiles(int lesson, int first, int last, const QString &extension = QStringLiteral(".wav"),
-                         bool realAudio = false, int milliseconds = 200) const;
+    bool writeSoundFiles(int lesson, int first, int last,
+                         const QString &extension = QStringLiteral(".wav"), bool realAudio = false,
+                         int milliseconds = 200) const;
     // A whole valid lesson: title, sentences and matching empty sound files.
     bool writeLesson(int lesson, const QString &title, const QStringList &sentences) const;
 

@@ -1,8 +1,8 @@
 #include "support/modal_answerer.h"
 
-#include <QPushButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -17,8 +17,8 @@ void poll(QMessageBox::StandardButton button, std::shared_ptr<ModalAnswerer::See
         seen->text = box->text();
         seen->icon = box->icon();
         seen->buttons = box->standardButtons();
-        seen->defaultButton =
-            box->defaultButton() ? box->standardButton(box->defaultButton()) : QMessageBox::NoButton;
+        seen->defaultButton = box->defaultButton() ? box->standardButton(box->defaultButton())
+                                                   : QMessageBox::NoButton;
         if (QAbstractButton *b = box->button(button))
             b->click();
         else
@@ -34,9 +34,10 @@ ModalAnswerer::ModalAnswerer(QMessageBox::StandardButton button, int timeoutMs)
     : m_seen(std::make_shared<Seen>()), m_alive(std::make_shared<bool>(true)) {
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QTimer::singleShot(0, [=, seen = m_seen, alive = m_alive] {
-        poll(button, seen, alive, clock, timeoutMs);
-    });
+    QTimer::singleShot(
+        0, [=, seen = m_seen, alive = m_alive] { poll(button, seen, alive, clock, timeoutMs); });
 }
 
-ModalAnswerer::~ModalAnswerer() { *m_alive = false; }
+ModalAnswerer::~ModalAnswerer() {
+    *m_alive = false;
+}

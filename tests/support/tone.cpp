@@ -27,9 +27,9 @@ bool writeSamples(const QString &path, int sampleRate, int channels, int millise
         const sf_count_t n = std::min<sf_count_t>(1024, frames - done);
         for (sf_count_t i = 0; i < n; ++i) {
             const double t = double(done + i) / sampleRate;
-            const auto v = short(frequencyHz > 0
-                                     ? 0.5 * 32767 * std::sin(2 * std::numbers::pi * frequencyHz * t)
-                                     : 0);
+            const auto v = short(
+                frequencyHz > 0 ? 0.5 * 32767 * std::sin(2 * std::numbers::pi * frequencyHz * t)
+                                : 0);
             for (int c = 0; c < channels; ++c)
                 block[std::size_t(i * channels + c)] = v;
         }
