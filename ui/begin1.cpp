@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 
@@ -146,8 +147,8 @@ void Begin1::onCombo1SelectionChanged() {
     showCounter();
     m_loadedLesson = s;
 
-    Combo4->clear();
-    Combo4->addItems(sentenceChooserEntries(m_scriptLines));
+    // One model reset instead of an item per sentence: lessons can be long.
+    m_sentenceEntries->setStringList(sentenceChooserEntries(m_scriptLines));
     Combo4->setCurrentIndex(0);
     Combo4->setEnabled(true);
     Command5->setEnabled(true);

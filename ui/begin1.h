@@ -14,6 +14,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QStringListModel;
 class SoundDevice;
 class Timer;
 
@@ -91,10 +92,11 @@ private:
     QLabel *Label8 = nullptr; // progress track
     QLabel *Label9 = nullptr; // progress fill
     QLabel *Image1 = nullptr;
-    QComboBox *Combo1 = nullptr; // lessons
-    QComboBox *Combo2 = nullptr; // repeat count
-    QComboBox *Combo3 = nullptr; // pause
-    QComboBox *Combo4 = nullptr; // sentences
+    QComboBox *Combo1 = nullptr;                   // lessons
+    QComboBox *Combo2 = nullptr;                   // repeat count
+    QComboBox *Combo3 = nullptr;                   // pause
+    QComboBox *Combo4 = nullptr;                   // sentences
+    QStringListModel *m_sentenceEntries = nullptr; // Combo4's entries
     QPlainTextEdit *Text1 = nullptr;
     QCheckBox *Check1 = nullptr;
     QPushButton *Command1 = nullptr; // Exit

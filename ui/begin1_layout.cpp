@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 
 using namespace Qt::StringLiterals;
 
@@ -138,6 +139,9 @@ void Begin1::createControls() {
     Label1->setFont(designFont(u"MS Sans Serif"_s, 13.5));
 
     Combo4 = dropDown(this, "Combo4", 3105, 4770, 1530, 360, kLightGreen);
+    // The box drops its own item model for this one.
+    m_sentenceEntries = new QStringListModel(Combo4);
+    Combo4->setModel(m_sentenceEntries);
     Combo4->setFont(designFont(u"Times New Roman"_s, 10.5));
     Combo4->setEnabled(false);
 
