@@ -2,15 +2,12 @@
 
 #include "platform/windows_path.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QIODevice>
-#include <QMediaDevices>
 #include <QTimer>
 
+#include <pulse/pulseaudio.h>
 #include <sndfile.h>
 
 #include <fcntl.h>
@@ -18,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -41,8 +39,12 @@ constexpr sf_count_t BlockFrames = 4096;
 constexpr int PollIntervalMs = 5;
 
 // A sink whose clock has not moved for this long is taken as hung. A fresh
-// stream may start well over a second late on an idle server.
+// stream may start well over a second late on an idle server. A server that
+// does not answer at all is given up on after the same time.
 constexpr qint64 StallTimeoutMs = 6000;
+
+// How far ahead of what is heard the sink's buffer reaches.
+constexpr pa_usec_t SinkBufferUsecs = 200'000;
 
 qint64 framesToUsecs(sf_count_t frames, int rate) {
     // Rounded up so that the end is never declared a sample early.
@@ -131,12 +133,8 @@ public:
         return got;
     }
 
-    QAudioFormat format() const {
-        QAudioFormat format;
-        format.setSampleRate(m_info.samplerate);
-        format.setChannelCount(m_info.channels);
-        format.setSampleFormat(QAudioFormat::Int16);
-        return format;
+    pa_sample_spec sampleFormat() const {
+        return {PA_SAMPLE_S16NE, std::uint32_t(m_info.samplerate), std::uint8_t(m_info.channels)};
     }
 
 private:
@@ -220,6 +218,163 @@ private:
     std::vector<short> m_block;
 };
 
+class PulseLock {
+public:
+    explicit PulseLock(pa_threaded_mainloop *loop) : m_loop(loop) {
+        pa_threaded_mainloop_lock(m_loop);
+    }
+    ~PulseLock() { pa_threaded_mainloop_unlock(m_loop); }
+    PulseLock(const PulseLock &) = delete;
+    PulseLock &operator=(const PulseLock &) = delete;
+
+private:
+    pa_threaded_mainloop *m_loop;
+};
+
+// The connection to the sound server, run by libpulse on a thread of its own.
+// Nothing here waits for the server: a server that has died or stopped
+// answering can never block the caller. A connection that has failed is
+// dropped and the next play connects afresh, so a server that has come back
+// (or a new one at the same address) is used again. The toolkit's own audio
+// output is not used for this reason: once its one reconnection attempt, three
+// seconds after the server went away, finds no server, it never plays again,
+// and a stream that fails while it is being set up blocks its start() for good.
+class PulseConnection {
+public:
+    PulseConnection() = default;
+    ~PulseConnection() {
+        if (!m_loop)
+            return;
+        {
+            PulseLock lock(m_loop);
+            dropContext();
+        }
+        pa_threaded_mainloop_stop(m_loop);
+        pa_threaded_mainloop_free(m_loop);
+    }
+    PulseConnection(const PulseConnection &) = delete;
+    PulseConnection &operator=(const PulseConnection &) = delete;
+
+    // Starts connecting unless connected or connecting; false when that
+    // cannot even begin (no server at the address, for one).
+    bool connect() {
+        if (!m_loop) {
+            m_loop = pa_threaded_mainloop_new();
+            if (!m_loop)
+                return false;
+            if (pa_threaded_mainloop_start(m_loop) < 0) {
+                pa_threaded_mainloop_free(m_loop);
+                m_loop = nullptr;
+                return false;
+            }
+        }
+        PulseLock lock(m_loop);
+        if (m_context && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+            return true;
+        dropContext();
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Vovozodo");
+        if (!m_context)
+            return false;
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
+            dropContext();
+            return false;
+        }
+        return true;
+    }
+
+    pa_threaded_mainloop *loop() const { return m_loop; }
+    // Only with the loop locked.
+    pa_context *context() const { return m_context; }
+
+private:
+    void dropContext() {
+        if (!m_context)
+            return;
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+
+    pa_threaded_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+};
+
+// One play's stream on the server, written to by the device. It is set up
+// as soon as the connection is ready; until then, and until the server has
+// taken the stream, it takes nothing and its clock reads 0.
+class PulseSink {
+public:
+    PulseSink(PulseConnection &connection, const pa_sample_spec &format)
+        : m_connection(connection), m_format(format) {}
+    ~PulseSink() {
+        if (!m_stream)
+            return;
+        PulseLock lock(m_connection.loop());
+        pa_stream_disconnect(m_stream);
+        pa_stream_unref(m_stream);
+    }
+    PulseSink(const PulseSink &) = delete;
+    PulseSink &operator=(const PulseSink &) = delete;
+
+    // Moves the set-up on; false once the stream or its connection has failed.
+    bool update() {
+        PulseLock lock(m_connection.loop());
+        if (!m_stream) {
+            pa_context *context = m_connection.context();
+            const pa_context_state_t state =
+                context ? pa_context_get_state(context) : PA_CONTEXT_FAILED;
+            if (state != PA_CONTEXT_READY)
+                return PA_CONTEXT_IS_GOOD(state);
+            m_stream = pa_stream_new(context, "Lesson", &m_format, nullptr);
+            if (!m_stream)
+                return false;
+            pa_buffer_attr buffer;
+            buffer.maxlength = std::uint32_t(-1);
+            buffer.tlength = std::uint32_t(pa_usec_to_bytes(SinkBufferUsecs, &m_format));
+            buffer.prebuf = std::uint32_t(-1);
+            buffer.minreq = std::uint32_t(-1);
+            buffer.fragsize = std::uint32_t(-1);
+            const auto flags =
+                pa_stream_flags_t(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                  PA_STREAM_ADJUST_LATENCY);
+            if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
+                return false;
+        }
+        return PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
+    }
+
+    qint64 bytesFree() const {
+        PulseLock lock(m_connection.loop());
+        if (!ready())
+            return 0;
+        const std::size_t free = pa_stream_writable_size(m_stream);
+        return free == std::size_t(-1) ? 0 : qint64(free);
+    }
+
+    // Whole frames only; the server copies them.
+    bool write(const char *data, qint64 bytes) {
+        PulseLock lock(m_connection.loop());
+        return ready() && pa_stream_write(m_stream, data, std::size_t(bytes), nullptr, 0,
+                                          PA_SEEK_RELATIVE) == 0;
+    }
+
+    // What has been heard of the stream so far.
+    qint64 processedUsecs() const {
+        PulseLock lock(m_connection.loop());
+        pa_usec_t usecs = 0;
+        if (!ready() || pa_stream_get_time(m_stream, &usecs) < 0)
+            return 0;
+        return qint64(std::min<pa_usec_t>(usecs, std::numeric_limits<qint64>::max()));
+    }
+
+private:
+    bool ready() const { return m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY; }
+
+    PulseConnection &m_connection;
+    pa_sample_spec m_format;
+    pa_stream *m_stream = nullptr;
+};
+
 } // namespace
 
 struct WaveAudioDevice::Private {
@@ -234,14 +389,14 @@ struct WaveAudioDevice::Private {
     bool notify = false;
 
     std::unique_ptr<WaveFile> file;
-    QAudioDevice output;
     sf_count_t positionFrame = 0; // where the next play starts
 
+    // Outlives every sink made on it.
+    PulseConnection connection;
     // The current play; the sink is destroyed before the stream that feeds it.
     std::unique_ptr<WaveStream> stream;
-    std::unique_ptr<QAudioSink> sink;
-    QIODevice *sinkInput = nullptr; // owned by the sink
-    QByteArray unwritten;           // read from the stream, not yet taken by the sink
+    std::unique_ptr<PulseSink> sink;
+    QByteArray block; // read from the stream, on its way to the sink
     sf_count_t playStartFrame = 0;
     qint64 playUsecs = 0; // audible length of the play
     bool playNotify = false;
@@ -258,7 +413,7 @@ struct WaveAudioDevice::Private {
             q, [q = q, code] { emit q->done(code); }, Qt::QueuedConnection);
     }
 
-    qint64 processedUsecs() const { return sink ? std::max<qint64>(0, sink->processedUSecs()) : 0; }
+    qint64 processedUsecs() const { return sink ? sink->processedUsecs() : 0; }
 
     sf_count_t heardFrame() const {
         if (!playing())
@@ -271,11 +426,8 @@ struct WaveAudioDevice::Private {
 
     void releasePlay() {
         poll.stop();
-        if (sink)
-            sink->stop();
         sink.reset();
-        sinkInput = nullptr;
-        unwritten.clear();
+        block.clear();
         stream.reset();
     }
 
@@ -283,17 +435,11 @@ struct WaveAudioDevice::Private {
     void feed() {
         qint64 room = sink->bytesFree();
         while (room > 0) {
-            if (unwritten.isEmpty()) {
-                unwritten.resize(room);
-                unwritten.resize(std::max<qint64>(0, stream->read(unwritten.data(), room)));
-                if (unwritten.isEmpty())
-                    return;
-            }
-            const qint64 written = sinkInput->write(unwritten);
-            if (written <= 0)
+            block.resize(room);
+            const qint64 got = stream->read(block.data(), room);
+            if (got <= 0 || !sink->write(block.constData(), got))
                 return;
-            unwritten.remove(0, written);
-            room -= written;
+            room -= got;
         }
     }
 
@@ -311,7 +457,6 @@ struct WaveAudioDevice::Private {
     void close() {
         cutPlay(SoundDevice::Aborted);
         file.reset();
-        output = QAudioDevice();
         positionFrame = 0;
     }
 
@@ -324,11 +469,12 @@ struct WaveAudioDevice::Private {
         std::unique_ptr<WaveFile> opened = WaveFile::open(*native);
         if (!opened)
             return;
-        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-        if (device.isNull() || !device.isFormatSupported(opened->format()))
+        const pa_sample_spec format = opened->sampleFormat();
+        if (!pa_sample_spec_valid(&format))
             return;
         file = std::move(opened);
-        output = device;
+        // The play that follows finds the connection ready or on its way.
+        connection.connect();
     }
 
     void rewind() {
@@ -350,15 +496,12 @@ struct WaveAudioDevice::Private {
         }
         if (positionFrame < file->frames() && !file->seek(positionFrame))
             return;
+        // Without a server the play fails at once and, as ever, says nothing.
+        if (!connection.connect())
+            return;
         stream = std::make_unique<WaveStream>(*file, file->frames() - positionFrame);
-        sink = std::make_unique<QAudioSink>(output, file->format());
-        // Written to, not read from: a sink that pulls takes its first block
-        // only at its first period tick, 20 ms after start, and every play,
-        // so every pause, would start that much late.
-        sinkInput = sink->start();
-        // Without a server start() fails at once and says so only here.
-        if (!sinkInput || sink->error() != QAudio::NoError ||
-            sink->state() == QAudio::StoppedState) {
+        sink = std::make_unique<PulseSink>(connection, file->sampleFormat());
+        if (!sink->update()) {
             releasePlay();
             return;
         }
@@ -372,21 +515,24 @@ struct WaveAudioDevice::Private {
     }
 
     // The play ends when the sink's clock, which follows what has been heard,
-    // passes its last sample. The sink goes idle earlier than that, so its
-    // state only tells us about failures.
+    // passes its last sample. A server that goes away fails the stream; one
+    // that stops answering stops its clock.
     void checkPlay() {
         if (!playing())
             return;
+        // Before the clock is read: a failed stream's clock reads 0, and the
+        // position stays where the play was cut.
+        if (!sink->update()) {
+            cutPlay(SoundDevice::Failure);
+            return;
+        }
         feed();
         const qint64 processed = processedUsecs();
-        const bool failed =
-            stream->readFailed() || (sink->state() == QAudio::StoppedState) ||
-            (sink->error() != QAudio::NoError && sink->error() != QAudio::UnderrunError);
         if (processed != lastProcessed) {
             lastProcessed = processed;
             sinceProgress.start();
         }
-        if (failed || sinceProgress.elapsed() > StallTimeoutMs) {
+        if (stream->readFailed() || sinceProgress.elapsed() > StallTimeoutMs) {
             cutPlay(SoundDevice::Failure);
             return;
         }

@@ -7,7 +7,7 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Packages that build the program, its tests and its sample lessons.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libsndfile1-dev
-    libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox)
+    libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox)
 
 ensure_packages() {
     local missing=()
