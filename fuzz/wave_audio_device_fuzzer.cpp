@@ -14,7 +14,8 @@
 using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
-    // Qt Multimedia expects an application object; it lives until the process ends.
+    // The device uses Qt timers and events, which want an application object; it lives
+    // until the process ends.
     static int qtArgc = 1;
     static char *qtArgv[] = {(*argc > 0) ? (*argv)[0] : nullptr, nullptr};
     new QCoreApplication(qtArgc, qtArgv);
