@@ -275,7 +275,9 @@ public:
         m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Vovozodo");
         if (!m_context)
             return false;
-        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) {
+        // Never start a server: that would run (and wait for) a daemon from the
+        // user-interface thread, on every play while none can start.
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             dropContext();
             return false;
         }
