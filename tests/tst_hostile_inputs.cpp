@@ -7,6 +7,7 @@
 #include "playback/wave_audio_device.h"
 #include "startup/background.h"
 #include "startup/install_root.h"
+#include "support/done_log.h"
 #include "support/fake_playback.h"
 #include "support/lesson_folder.h"
 #include "support/main_window_rig.h"
@@ -127,24 +128,6 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
 
 bool makeFifo(const QString &path) {
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
-}
-
-// Every done() a device raises.
-struct DoneLog {
-    explicit DoneLog(SoundDevice &device) {
-        QObject::connect(&device, &SoundDevice::done, &device,
-                         [this](qint16 code) { codes << code; });
-    }
-    qsizetype successes() const { return codes.count(SoundDevice::Successful); }
-    QList<qint16> codes;
-};
-
-void openAndPlay(SoundDevice &device, const QString &windowsPath) {
-    device.setCommand(u"Close"_s);
-    device.setFileName(windowsPath);
-    device.setCommand(u"Open"_s);
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
 }
 
 // The real wave-audio device with timers the test fires by hand: plays are

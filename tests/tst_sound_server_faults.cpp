@@ -15,6 +15,7 @@
 
 #include "playback/wave_audio_device.h"
 
+#include "support/done_log.h"
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/sound_server.h"
@@ -205,28 +206,6 @@ private:
     pid_t m_pid = 0;
 };
 
-// Every done() with the time it arrived.
-struct DoneLog {
-    explicit DoneLog(SoundDevice &device) {
-        QObject::connect(&device, &SoundDevice::done, &device, [this](qint16 code) {
-            codes << code;
-            at << clock.elapsed();
-        });
-        clock.start();
-    }
-    qsizetype successes() const { return codes.count(SoundDevice::Successful); }
-    QString describe() const {
-        QStringList parts;
-        for (qsizetype i = 0; i < codes.size(); ++i)
-            parts << u"%1 at %2 ms"_s.arg(codes[i]).arg(at[i]);
-        return parts.isEmpty() ? u"none"_s : parts.join(u", "_s);
-    }
-
-    QList<qint16> codes;
-    QList<qint64> at;
-    QElapsedTimer clock;
-};
-
 // A 20 ms timer that notes the longest gap between its ticks: a call that
 // blocks the event loop shows up as a long gap.
 struct LoopWatch {
@@ -243,14 +222,6 @@ struct LoopWatch {
     QElapsedTimer sinceTick;
     qint64 longestGapMs = 0;
 };
-
-void openAndPlay(SoundDevice &device, const QString &windowsPath) {
-    device.setCommand(u"Close"_s);
-    device.setFileName(windowsPath);
-    device.setCommand(u"Open"_s);
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
-}
 
 PrivateSoundServer *theServer = nullptr;
 

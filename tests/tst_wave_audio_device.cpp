@@ -1,5 +1,6 @@
 #include "playback/wave_audio_device.h"
 
+#include "support/done_log.h"
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/sound_server.h"
@@ -24,31 +25,6 @@ using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Every done() with the time it arrived, counted from the last mark().
-struct DoneLog {
-    explicit DoneLog(SoundDevice &device) {
-        QObject::connect(&device, &SoundDevice::done, &device, [this](qint16 code) {
-            codes << code;
-            at << clock.elapsed();
-        });
-        clock.start();
-    }
-    void mark() { clock.restart(); }
-    qsizetype successes() const { return codes.count(SoundDevice::Successful); }
-
-    QList<qint16> codes;
-    QList<qint64> at;
-    QElapsedTimer clock;
-};
-
-void openAndPlay(SoundDevice &device, const QString &windowsPath) {
-    device.setCommand(u"Close"_s);
-    device.setFileName(windowsPath);
-    device.setCommand(u"Open"_s);
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
-}
 
 // A canonical 44-byte PCM header followed by `dataBytes` of silence, so a test
 // can state rates and channel counts no encoder would write.
