@@ -1,6 +1,7 @@
 #include "platform/profile_reader.h"
 
 #include "platform/file_bytes.h"
+#include "platform/profile_mapping.h"
 #include "platform/windows_path.h"
 
 #include <QByteArrayView>
@@ -97,11 +98,8 @@ std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView secti
     return std::nullopt;
 }
 
-std::optional<QByteArray> readProfile(const char *fileName) {
-    if (fileName == nullptr)
-        return std::nullopt;
-    const std::optional<QString> nativePath =
-        WindowsPathResolver().resolve(QFile::decodeName(QByteArray(fileName)));
+std::optional<QByteArray> readProfile(const QString &fileName) {
+    const std::optional<QString> nativePath = WindowsPathResolver().resolve(fileName);
     if (!nativePath)
         return std::nullopt;
     return detail::readRegularFile(*nativePath, kMaxProfileBytes);
@@ -118,9 +116,12 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
     std::optional<QByteArray> value;
     // Without a section or key Windows lists names instead of reading a value; nobody here
     // asks for that, so such a call just gets the default.
-    if (section != nullptr && key != nullptr) {
-        if (const std::optional<QByteArray> profile = readProfile(fileName))
-            value = findValue(*profile, section, key);
+    if (section != nullptr && key != nullptr && fileName != nullptr) {
+        const QString requested = QFile::decodeName(QByteArray(fileName));
+        if (const QString userFile = userProfileFile(requested); !userFile.isEmpty())
+            value = detail::profileValue(section, key, userFile);
+        if (!value)
+            value = detail::profileValue(section, key, requested);
     }
     if (!value) {
         QByteArrayView fallback(defaultValue != nullptr ? defaultValue : "");
@@ -134,5 +135,16 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
     buffer[count] = '\0';
     return count;
 }
+
+namespace detail {
+
+std::optional<QByteArray> profileValue(const char *section, const char *key,
+                                       const QString &fileName) {
+    if (const std::optional<QByteArray> profile = readProfile(fileName))
+        return findValue(*profile, section, key);
+    return std::nullopt;
+}
+
+} // namespace detail
 
 } // namespace platform

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstdint>
+#include <optional>
+
+class QString;
 
 namespace platform {
 
@@ -19,8 +24,18 @@ namespace platform {
 // at most 16 MiB is read; anything else counts as missing. A null section or
 // key gets the default (no listing of names). A null buffer or size 0 writes
 // nothing and returns 0.
+//
+// The program's settings file may be answered by the user's own copy instead
+// (profile_mapping.h).
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
                                        const char *defaultValue, char *buffer, std::uint32_t size,
                                        const char *fileName);
+
+namespace detail {
+// The raw value of `key` in `section` of the file named `fileName` (Windows-style
+// path); nothing when the file, section or key is missing.
+std::optional<QByteArray> profileValue(const char *section, const char *key,
+                                       const QString &fileName);
+} // namespace detail
 
 } // namespace platform

@@ -13,12 +13,10 @@ class WindowsPathResolver;
 // Transcripts larger than this count as files that cannot be opened.
 inline constexpr qint64 kMaxTextFileBytes = 16 * 1024 * 1024;
 
-// Reads an 8-bit text file named by a Windows-style path. Text that is valid
-// UTF-8 (a leading BOM is dropped) is read as UTF-8; anything else as GB18030,
-// the superset of the Chinese Windows code page. Lines end at CR LF, LF or a
-// lone CR; the last line may lack its end, and a final line end does not start
-// another line, so an empty file has no lines. A broken character becomes
-// U+FFFD; NUL bytes are kept as U+0000.
+// Reads a text file named by a Windows-style path, decoded by decodeSystemText
+// (system_text.h): a byte-order mark, else UTF-8 when valid, else GB18030. Lines end at CR LF, LF
+// or a lone CR; the last line may lack its end, and a final line end does not start another line,
+// so an empty file has no lines. A broken character becomes U+FFFD; NUL bytes are kept as U+0000.
 //
 // Nothing when the file cannot be opened: missing, not a regular file, not
 // readable or larger than kMaxTextFileBytes. A read that fails part-way keeps

@@ -1,10 +1,13 @@
 #include "startup/background.h"
 
+#include "library/install_root.h"
 #include "platform/profile_reader.h"
+#include "platform/settings_file.h"
+#include "platform/system_text.h"
 #include "playback/timer.h"
 #include "startup/install_path.h"
-#include "startup/install_root.h"
 #include "ui/begin1.h"
+#include "ui/design_palette.h"
 #include "ui/twips.h"
 
 #include <QFile>
@@ -34,7 +37,7 @@ Background::Background(platform::WindowsDirectoryQuery windowsDirectory, Playbac
     font.setPointSizeF(24);
     Label2->setFont(font);
     QPalette yellow = Label2->palette();
-    yellow.setColor(QPalette::WindowText, QColor(255, 255, 192));
+    yellow.setColor(QPalette::WindowText, design::kLightYellow);
     Label2->setPalette(yellow);
     Label2->setGeometry(twipsRect(2070, 1755, 2265, 555));
     Label2->adjustSize();
@@ -67,16 +70,16 @@ void Background::load() {
     setWindowState(Qt::WindowMaximized);
 
     Label1->setText(captionOf(GetWindowsDir()));
-    const QString settingsFile = Label1->text() + QLatin1StringView(kSettingsFileName);
+    const QString settingsFile = Label1->text() + QLatin1StringView(platform::kSettingsFileName);
 
     // Zeroed so the bytes after the terminator can never be mistaken for text.
     char value[180] = {};
     const auto count = qint16(platform::GetPrivateProfileStringA(
-        "InstallSettings", "InstallPath", "empty", value, sizeof value,
+        platform::kSettingsSection, platform::kSettingsKey, "empty", value, sizeof value,
         QFile::encodeName(settingsFile).constData()));
     if (count > 0) {
-        Label1->setText(
-            captionOf(fromSystemBytes(QByteArrayView(value, qsizetype(std::strlen(value))))));
+        Label1->setText(captionOf(
+            platform::decodeSystemText(QByteArrayView(value, qsizetype(std::strlen(value))))));
         InstallRoot = Label1->text() + u'\\';
     }
 

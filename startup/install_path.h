@@ -2,7 +2,6 @@
 
 #include "platform/windows_directory.h"
 
-#include <QByteArrayView>
 #include <QString>
 
 // The upper-cased Windows directory, trimmed of blanks and still ending with
@@ -13,9 +12,3 @@ QString GetWindowsDir(const platform::WindowsDirectoryQuery &query);
 // What a label keeps of a string assigned to its caption: the part before the
 // first NUL. The start-up window relies on it to drop the system's terminators.
 QString captionOf(const QString &text);
-
-// 8-bit text from the system as 16-bit text: UTF-8 when it is valid UTF-8,
-// otherwise the Chinese code page.
-QString fromSystemBytes(QByteArrayView bytes);
-
-inline constexpr char kSettingsFileName[] = "\\Vidurivu 2004_10.INI";

@@ -1,5 +1,6 @@
 #include "ui/about_window.h"
 
+#include "ui/design_palette.h"
 #include "ui/key_codes.h"
 #include "ui/notice_window.h"
 #include "ui/window_design.h"
@@ -12,10 +13,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QColor kLightYellow(255, 255, 192);
-const QColor kGreen(0, 128, 0);
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
+using design::kBlue;
+using design::kLightYellow;
+using design::kRed;
 
 // Labels grow from their top-left corner to fit their caption.
 QLabel *captionLabel(QWidget *parent, const char *name, const QString &text, double left,
@@ -49,7 +49,8 @@ FrmAbout::FrmAbout(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     design::fillBackground(picIcon, kLightYellow);
     picIcon->setAccessibleName(u"Vovozodo icon"_s);
 
-    lblTitle = captionLabel(this, "lblTitle", u"Vovozodo"_s, 900, 420, 4440, 375, kGreen, 15.75);
+    lblTitle = captionLabel(this, "lblTitle", u"Vovozodo"_s, 900, 420, 4440, 375,
+                            design::kDarkGreen, 15.75);
     lblVersion =
         captionLabel(this, "lblVersion", u"No. 2 (2004.10)"_s, 930, 990, 1500, 255, kBlue, 10.5);
     lblDescription[0] = captionLabel(this, "lblDescription0", u"Developer: The Vovozodo Team"_s,
@@ -59,7 +60,7 @@ FrmAbout::FrmAbout(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     lblDescription[2] = captionLabel(this, "lblDescription2", u"E-mail: team@vovozodo.example"_s,
                                      915, 2130, 3390, 255, kRed, 10.5);
     lblDisclaimer = captionLabel(this, "lblDisclaimer", u"Announcement: It's a free software."_s,
-                                 240, 2640, 2505, 195, kGreen, 8.25);
+                                 240, 2640, 2505, 195, design::kDarkGreen, 8.25);
 
     // Created in tab order: OK first, so it also has the focus on opening.
     Command2 = design::button(this, "Command2", u"OK"_s, 4500, 2640, 975, 315);
@@ -121,7 +122,7 @@ void FrmAbout::paintEvent(QPaintEvent *event) {
     const int x2 = twipsToPixels(5460);
     const int greyY = twipsToPixels(2490);
     const int greyX = twipsToPixels(90);
-    painter.fillRect(greyX, greyY, x2 - greyX, 1, QColor(128, 128, 128));
+    painter.fillRect(greyX, greyY, x2 - greyX, 1, design::kGrey);
     const int whiteY = twipsToPixels(2505);
     const int whiteX = twipsToPixels(135);
     painter.fillRect(whiteX, whiteY, x2 - whiteX, 2, Qt::white);

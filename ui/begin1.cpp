@@ -1,12 +1,12 @@
 #include "ui/begin1.h"
 
 #include "library/catalogue.h"
+#include "library/install_root.h"
 #include "library/lesson_paths.h"
 #include "library/lesson_script.h"
 #include "playback/highlight.h"
 #include "playback/sound_device.h"
 #include "playback/timer.h"
-#include "startup/install_root.h"
 #include "ui/about_window.h"
 #include "ui/key_codes.h"
 #include "ui/twips.h"

@@ -2,6 +2,7 @@
 // colours, fonts, stacking and tab order.
 #include "ui/begin1.h"
 
+#include "ui/design_palette.h"
 #include "ui/twips.h"
 #include "ui/window_design.h"
 
@@ -23,11 +24,11 @@ using design::label;
 using design::place;
 using design::setTextColour;
 
-const QColor kWindowGreen(0, 192, 0);
-const QColor kLightYellow(255, 255, 192);
-const QColor kLightCyan(192, 255, 255);
-const QColor kLightGreen(192, 255, 192);
-const QColor kPink(255, 192, 192);
+using design::kLightCyan;
+using design::kLightGreen;
+using design::kLightYellow;
+using design::kPink;
+using design::kWindowGreen;
 
 QFont designFont(const QString &family, double points) {
     return design::font(family, points);
@@ -80,7 +81,7 @@ void Begin1::createControls() {
 
     Label3 = label(this, "Label3", u"Vidurivu 2004.10"_s, 0, 0, 7410, 360);
     fillBackground(Label3, kLightYellow);
-    setTextColour(Label3, QColor(128, 128, 255));
+    setTextColour(Label3, design::kLavender);
     Label3->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label3->setFont(designFont(u"MS Sans Serif"_s, 13.5));
 
@@ -164,7 +165,7 @@ void Begin1::createControls() {
     m_progressFillTwips = 480;
     Label2 = label(this, "Label2", u"Zurozavo is the best Chinese school online!"_s, 2040, 5190,
                    5175, 195);
-    setTextColour(Label2, QColor(255, 0, 0));
+    setTextColour(Label2, design::kRed);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label8->raise();
     Label9->raise();

@@ -1,5 +1,6 @@
 #include "ui/notice_window.h"
 
+#include "ui/design_palette.h"
 #include "ui/window_design.h"
 
 #include <QPushButton>
@@ -10,10 +11,10 @@ Notice1::Notice1(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
     setObjectName(u"Notice1"_s);
     setWindowTitle(u"Notice for Users"_s);
     setFixedSize(twipsToPixels(5625), twipsToPixels(4245));
-    design::fillBackground(this, QColor(255, 255, 192));
+    design::fillBackground(this, design::kLightYellow);
 
     Label2 = design::label(this, "Label2", u"My Words"_s, 0, 0, 5640, 300);
-    design::fillBackground(Label2, QColor(192, 255, 192));
+    design::fillBackground(Label2, design::kLightGreen);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     Label2->setFont(design::font(u"MS Sans Serif"_s, 12));
 
@@ -21,7 +22,7 @@ Notice1::Notice1(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWind
     // line ends as assigned; when painted, a CR is laid out as a blank at the
     // end of its line, so only the LF shows as a line break.
     Label1 = design::label(this, "Label1", QString(), 180, 465, 5325, 3180);
-    design::setTextColour(Label1, QColor(255, 0, 0));
+    design::setTextColour(Label1, design::kRed);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setWordWrap(true);
     Label1->setFont(design::font(u"MS Sans Serif"_s, 9.75));

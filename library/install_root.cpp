@@ -1,0 +1,3 @@
+#include "library/install_root.h"
+
+QString InstallRoot;

@@ -1,0 +1,16 @@
+#include "platform/settings_file.h"
+
+#include "platform/windows_directory.h"
+
+#include <QFile>
+#include <QString>
+
+namespace platform {
+
+QString systemSettingsFile() {
+    const std::string_view folder = systemWindowsDirectory();
+    return QFile::decodeName(QByteArray(folder.data(), qsizetype(folder.size()))) +
+           QLatin1StringView(kSettingsFileName);
+}
+
+} // namespace platform

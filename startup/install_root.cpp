@@ -1,3 +1,0 @@
-#include "startup/install_root.h"
-
-QString InstallRoot;
