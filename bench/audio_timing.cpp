@@ -6,7 +6,7 @@
 #include "playback/playback_services.h"
 #include "playback/sound_device.h"
 #include "playback/wave_audio_device.h"
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "ui/begin1.h"
 
 #include <QApplication>

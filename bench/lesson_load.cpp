@@ -1,7 +1,7 @@
 // How long choosing a lesson of 32,766 sentences takes in the main window
 // (read, compose, show the transcript, fill the sentence chooser), next to the
 // floor: reading the transcript's lines and nothing else.
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "ui/begin1.h"
 
 #include <QApplication>

@@ -6,7 +6,7 @@
 #include "playback/playback_services.h"
 #include "playback/wave_audio_device.h"
 #include "startup/background.h"
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "support/done_log.h"
 #include "support/fake_playback.h"
 #include "support/lesson_folder.h"

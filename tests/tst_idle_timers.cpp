@@ -3,7 +3,7 @@
 #include "playback/playback_services.h"
 #include "playback/timer.h"
 #include "playback/wave_audio_device.h"
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "support/lesson_folder.h"
 #include "support/main_window_rig.h"
 #include "support/pump_until.h"

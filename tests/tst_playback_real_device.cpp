@@ -3,7 +3,7 @@
 // sound server, where completions and ticks arrive on their own.
 #include "playback/playback_services.h"
 #include "playback/wave_audio_device.h"
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/recording_sound_device.h"

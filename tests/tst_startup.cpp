@@ -3,7 +3,7 @@
 #include "platform/windows_directory.h"
 #include "startup/background.h"
 #include "startup/install_path.h"
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "support/fake_playback.h"
 #include "support/windows_folder.h"
 #include "ui/begin1.h"

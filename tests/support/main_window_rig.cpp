@@ -1,6 +1,6 @@
 #include "support/main_window_rig.h"
 
-#include "startup/install_root.h"
+#include "library/install_root.h"
 #include "ui/begin1.h"
 
 #include <QTest>
