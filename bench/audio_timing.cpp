@@ -3,10 +3,10 @@
 // server's output is being recorded, and logs its own events on the
 // recording's time line; "analyse" finds the sounds in the recording and sets
 // them against those events.
+#include "library/install_root.h"
 #include "playback/playback_services.h"
 #include "playback/sound_device.h"
 #include "playback/wave_audio_device.h"
-#include "library/install_root.h"
 #include "ui/begin1.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // An idle program keeps no timer running: with a lesson loaded and nothing
 // playing, nothing wakes the user-interface thread.
+#include "library/install_root.h"
 #include "playback/playback_services.h"
 #include "playback/timer.h"
 #include "playback/wave_audio_device.h"
-#include "library/install_root.h"
 #include "support/lesson_folder.h"
 #include "support/main_window_rig.h"
 #include "support/pump_until.h"
@@ -11,13 +11,10 @@
 #include "ui/begin1.h"
 
 #include <QAbstractEventDispatcher>
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
-#include <QMediaDevices>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>

@@ -1,7 +1,7 @@
 // The main window's shortcuts (Esc, keypad 0), the Exit confirmation and
 // what closing the windows does.
-#include "startup/background.h"
 #include "library/install_root.h"
+#include "startup/background.h"
 #include "support/main_window_rig.h"
 #include "support/modal_answerer.h"
 #include "support/modal_driver.h"

@@ -1,20 +1,17 @@
 // The automatic playback cycle on the real wave-audio device and event-loop
 // timers: the order of plays and the pauses between them as they happen on a
 // sound server, where completions and ticks arrive on their own.
+#include "library/install_root.h"
 #include "playback/playback_services.h"
 #include "playback/wave_audio_device.h"
-#include "library/install_root.h"
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/recording_sound_device.h"
 #include "support/sound_server.h"
 #include "ui/begin1.h"
 
-#include <QAudioSink>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QMediaDevices>
 #include <QPushButton>
 #include <QTest>
 

@@ -1,9 +1,9 @@
 // The start-up window: finding the lesson library through the settings file,
 // and the hand-over to the main window on its timer's ticks.
+#include "library/install_root.h"
 #include "platform/windows_directory.h"
 #include "startup/background.h"
 #include "startup/install_path.h"
-#include "library/install_root.h"
 #include "support/fake_playback.h"
 #include "support/windows_folder.h"
 #include "ui/begin1.h"

@@ -6,12 +6,9 @@
 #include "support/sound_server.h"
 #include "support/tone.h"
 
-#include <QAudioSink>
-#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QMediaDevices>
 #include <QTest>
 #include <QtEndian>
 
