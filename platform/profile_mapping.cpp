@@ -22,7 +22,7 @@ bool isMapped(const QString &fileName) {
 QString configFolder() {
     // The base-directory convention ignores a relative path, and so do we: it would
     // depend on the folder the program was started from.
-    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (QDir::isAbsolutePath(configured))
         return configured;
     const QString home = qEnvironmentVariable("HOME");
@@ -42,7 +42,7 @@ QString userProfileFile(const QString &fileName) {
 }
 
 QString profileFileAnswering(const char *section, const char *key, const QString &fileName) {
-    const QString userFile = userProfileFile(fileName);
+    QString userFile = userProfileFile(fileName);
     if (!userFile.isEmpty() && detail::profileValue(section, key, userFile))
         return userFile;
     return fileName;
