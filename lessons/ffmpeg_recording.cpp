@@ -1,0 +1,176 @@
+#include "lessons/ffmpeg_recording.h"
+
+#include "lessons/input_error.h"
+
+#include <QFile>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString reason(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+FfmpegRecording::FfmpegRecording(const QString &path) : m_path(path) {
+    av_log_set_level(AV_LOG_QUIET);
+    int code =
+        avformat_open_input(&m_format, QFile::encodeName(path).constData(), nullptr, nullptr);
+    if (code < 0)
+        throw InputError(reason(code));
+    try {
+        if ((code = avformat_find_stream_info(m_format, nullptr)) < 0)
+            throw InputError(reason(code));
+        const AVCodec *decoder = nullptr;
+        m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+        if (m_stream < 0 || !decoder)
+            throw InputError(u"no sound stream that can be decoded"_s);
+        const AVStream *stream = m_format->streams[m_stream];
+        m_codec = avcodec_alloc_context3(decoder);
+        if (!m_codec || avcodec_parameters_to_context(m_codec, stream->codecpar) < 0)
+            throw InputError(u"cannot set up the decoder"_s);
+        m_codec->pkt_timebase = stream->time_base;
+        if ((code = avcodec_open2(m_codec, decoder, nullptr)) < 0)
+            throw InputError(reason(code));
+        m_sampleRate = m_codec->sample_rate;
+        m_channels = m_codec->ch_layout.nb_channels;
+        if (m_sampleRate <= 0 || m_channels <= 0)
+            throw InputError(u"no sound in the file"_s);
+        if ((code = swr_alloc_set_opts2(&m_resampler, &m_codec->ch_layout, AV_SAMPLE_FMT_FLT,
+                                        m_sampleRate, &m_codec->ch_layout, m_codec->sample_fmt,
+                                        m_sampleRate, 0, nullptr)) < 0 ||
+            (code = swr_init(m_resampler)) < 0)
+            throw InputError(reason(code));
+        m_packet = av_packet_alloc();
+        m_frame = av_frame_alloc();
+        if (!m_packet || !m_frame)
+            throw InputError(u"out of memory"_s);
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+FfmpegRecording::~FfmpegRecording() {
+    release();
+}
+
+void FfmpegRecording::release() {
+    av_frame_free(&m_frame);
+    av_packet_free(&m_packet);
+    swr_free(&m_resampler);
+    avcodec_free_context(&m_codec);
+    avformat_close_input(&m_format);
+}
+
+void FfmpegRecording::fail(const char *step, int code) {
+    throw InputError(m_path + u": cannot decode ("_s + QLatin1StringView(step) + u"): "_s +
+                     reason(code));
+}
+
+void FfmpegRecording::takeFrame() {
+    if (m_firstFrame) {
+        m_firstFrame = false;
+        // Subtitles are timed on the container's timeline, whose zero is its earliest
+        // stream. Sound that starts later (a video whose sound begins after its
+        // picture) is preceded by silence so that sample k plays at k / rate.
+        const AVStream *stream = m_format->streams[m_stream];
+        const qint64 pts = m_frame->best_effort_timestamp;
+        if (pts != AV_NOPTS_VALUE) {
+            double start = double(pts) * av_q2d(stream->time_base);
+            if (m_format->start_time != AV_NOPTS_VALUE)
+                start -= double(m_format->start_time) / AV_TIME_BASE;
+            const auto offset = qint64(std::llround(start * m_sampleRate));
+            if (offset > 0)
+                m_pending.assign(std::size_t(offset) * std::size_t(m_channels), 0.0f);
+            else
+                m_dropFrames = -offset;
+        }
+    }
+    const int room = swr_get_out_samples(m_resampler, m_frame->nb_samples);
+    const std::size_t old = m_pending.size();
+    m_pending.resize(old + std::size_t(std::max(room, 0)) * std::size_t(m_channels));
+    auto *out = reinterpret_cast<uint8_t *>(m_pending.data() + old);
+    const int got =
+        swr_convert(m_resampler, &out, room, const_cast<const uint8_t **>(m_frame->extended_data),
+                    m_frame->nb_samples);
+    if (got < 0)
+        fail("conversion", got);
+    m_pending.resize(old + std::size_t(got) * std::size_t(m_channels));
+}
+
+void FfmpegRecording::decodeMore() {
+    while (m_pending.size() == m_pendingStart && !m_ended) {
+        m_pending.clear();
+        m_pendingStart = 0;
+        int code = avcodec_receive_frame(m_codec, m_frame);
+        if (code == 0) {
+            takeFrame();
+            av_frame_unref(m_frame);
+            continue;
+        }
+        if (code == AVERROR_EOF) {
+            m_ended = true;
+            break;
+        }
+        if (code != AVERROR(EAGAIN))
+            fail("frame", code);
+        if (m_flushing) {
+            m_ended = true;
+            break;
+        }
+        code = av_read_frame(m_format, m_packet);
+        if (code == AVERROR_EOF) {
+            m_flushing = true;
+            avcodec_send_packet(m_codec, nullptr);
+            continue;
+        }
+        if (code < 0)
+            fail("read", code);
+        if (m_packet->stream_index == m_stream) {
+            code = avcodec_send_packet(m_codec, m_packet);
+            // A damaged packet is skipped, as players do; the timeline stays put.
+            if (code < 0 && code != AVERROR(EAGAIN) && code != AVERROR_INVALIDDATA)
+                fail("packet", code);
+        }
+        av_packet_unref(m_packet);
+    }
+}
+
+qint64 FfmpegRecording::read(float *interleaved, qint64 frames) {
+    qint64 done = 0;
+    const auto channels = std::size_t(m_channels);
+    while (done < frames) {
+        decodeMore();
+        if (m_pending.size() == m_pendingStart)
+            break;
+        auto available = qint64((m_pending.size() - m_pendingStart) / channels);
+        if (m_dropFrames > 0) {
+            const qint64 dropped = std::min(available, m_dropFrames);
+            m_dropFrames -= dropped;
+            m_pendingStart += std::size_t(dropped) * channels;
+            continue;
+        }
+        const qint64 take = std::min(available, frames - done);
+        std::memcpy(interleaved + std::size_t(done) * channels, m_pending.data() + m_pendingStart,
+                    std::size_t(take) * channels * sizeof(float));
+        m_pendingStart += std::size_t(take) * channels;
+        done += take;
+    }
+    return done;
+}

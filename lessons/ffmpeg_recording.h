@@ -1,0 +1,42 @@
+#pragma once
+
+#include "lessons/recording.h"
+
+#include <vector>
+
+struct AVFormatContext;
+struct AVCodecContext;
+struct AVPacket;
+struct AVFrame;
+struct SwrContext;
+
+// The best sound stream of any container FFmpeg reads (M4A, MP4, MKV, WebM, ...).
+class FfmpegRecording final : public Recording {
+public:
+    // Throws InputError with FFmpeg's reason.
+    explicit FfmpegRecording(const QString &path);
+    ~FfmpegRecording() override;
+    qint64 read(float *interleaved, qint64 frames) override;
+
+private:
+    // Decodes until some frames are pending or the stream has ended.
+    void decodeMore();
+    void takeFrame();
+    void fail(const char *step, int code);
+    void release();
+
+    QString m_path;
+    AVFormatContext *m_format = nullptr;
+    AVCodecContext *m_codec = nullptr;
+    AVPacket *m_packet = nullptr;
+    AVFrame *m_frame = nullptr;
+    SwrContext *m_resampler = nullptr;
+    int m_stream = -1;
+    bool m_flushing = false;
+    bool m_ended = false;
+    bool m_firstFrame = true;
+    // Frames still to drop from the front (negative start on the file's timeline).
+    qint64 m_dropFrames = 0;
+    std::vector<float> m_pending;
+    std::size_t m_pendingStart = 0;
+};

@@ -1,0 +1,268 @@
+// vovozodo-lessons: makes lessons for the player from a recording and its
+// transcript or subtitles, checks a library and chooses the one it opens.
+#include "lessons/input_error.h"
+#include "lessons/interrupt.h"
+#include "lessons/lesson_text.h"
+#include "lessons/library_check.h"
+#include "lessons/make_lesson.h"
+#include "lessons/player_settings.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kProblemsFound = 1;
+constexpr int kBadInput = 2;
+constexpr int kInterrupted = 130;
+
+void printLine(std::FILE *stream, const QString &text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+}
+
+[[noreturn]] void usageError(const QString &message) {
+    throw InputError(message);
+}
+
+const QString kOverview = u"Makes lessons for the Vovozodo player from a recording and its "
+                          u"transcript or subtitles, checks a lesson library and chooses the "
+                          u"library the player opens.\n\n"
+                          u"Commands:\n"
+                          u"  make LIBRARY N --audio FILE (--transcript FILE | --subtitles FILE)\n"
+                          u"  check [LIBRARY] [--json]\n"
+                          u"  use LIBRARY\n"
+                          u"  where\n\n"
+                          u"Run \"vovozodo-lessons COMMAND --help\" for a command's options."_s;
+
+// Parses the command's own options; --help prints them and exits.
+void parseOrExit(QCommandLineParser &parser, const QStringList &arguments) {
+    const QCommandLineOption help = parser.addHelpOption();
+    if (!parser.parse(arguments))
+        usageError(parser.errorText());
+    if (parser.isSet(help))
+        parser.showHelp(kDone);
+}
+
+int runMake(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Writes lesson N (1 to 15) of LIBRARY as LIBRARY/t_N: "
+                                     u"script.txt and one sound file per sentence."_s);
+    parser.addPositionalArgument(u"make"_s, u"The command."_s);
+    parser.addPositionalArgument(u"LIBRARY"_s, u"The lesson library folder."_s);
+    parser.addPositionalArgument(u"N"_s, u"The lesson number, 1 to 15."_s);
+    const QCommandLineOption audio(
+        u"audio"_s, u"The recording (WAV, FLAC, Ogg, MP3, M4A, or a video's sound)."_s, u"FILE"_s);
+    const QCommandLineOption transcript(
+        u"transcript"_s,
+        u"Plain text, one sentence per line; the cuts are found in the recording."_s, u"FILE"_s);
+    const QCommandLineOption subtitles(
+        u"subtitles"_s,
+        u"SRT, WebVTT, LRC, ASS or an Audacity label track; one sentence per cue."_s, u"FILE"_s);
+    const QCommandLineOption title(
+        u"title"_s, u"The lesson's title (default: the recording's name)."_s, u"TEXT"_s);
+    const QCommandLineOption replace(
+        u"replace"_s, u"Replace an existing lesson N, once the new one is complete."_s);
+    const QCommandLineOption encoding(u"encoding"_s, u"script.txt in gb18030 (default) or utf-8."_s,
+                                      u"NAME"_s, u"gb18030"_s);
+    const QCommandLineOption textEncoding(
+        u"text-encoding"_s,
+        u"Read the transcript or subtitles as utf-8 or gb18030 instead of guessing."_s, u"NAME"_s);
+    const QCommandLineOption shift(
+        u"shift"_s, u"Move every subtitle time by MS milliseconds (negative: earlier)."_s, u"MS"_s);
+    const QCommandLineOption labels(
+        u"labels"_s, u"Also write the cuts as an Audacity label track."_s, u"FILE"_s);
+    const QCommandLineOption preview(
+        u"preview"_s, u"Also draw the waveform with the cuts as a PNG picture."_s, u"FILE.png"_s);
+    const QCommandLineOption normalize(
+        u"normalize"_s,
+        u"Give every clip one gain that brings the recording to about -18 LUFS, peaks under -1 dBTP."_s);
+    const QCommandLineOption quiet(u"quiet"_s, u"Print nothing but errors."_s);
+    parser.addOptions({audio, transcript, subtitles, title, replace, encoding, textEncoding, shift,
+                       labels, preview, normalize, quiet});
+    parseOrExit(parser, arguments);
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 3)
+        usageError(u"make: expected LIBRARY and N (see --help)"_s);
+    MakeOptions options;
+    options.library = positional[1];
+    bool numeric = false;
+    options.lesson = positional[2].toInt(&numeric);
+    if (!numeric || options.lesson < 1 || options.lesson > 15)
+        usageError(u"N: \""_s + positional[2] + u"\" is no lesson number (1 to 15)"_s);
+    if (!parser.isSet(audio))
+        usageError(u"make: --audio FILE is missing"_s);
+    if (parser.isSet(transcript) == parser.isSet(subtitles))
+        usageError(u"make: give either --transcript FILE or --subtitles FILE"_s);
+    options.audio = parser.value(audio);
+    options.transcript = parser.value(transcript);
+    options.subtitles = parser.value(subtitles);
+    options.title = parser.value(title).simplified();
+    options.replace = parser.isSet(replace);
+    options.scriptEncoding = textEncodingNamed(parser.value(encoding), u"--encoding"_s);
+    if (parser.isSet(textEncoding))
+        options.textEncoding = textEncodingNamed(parser.value(textEncoding), u"--text-encoding"_s);
+    if (parser.isSet(shift)) {
+        bool ok = false;
+        options.shiftMs = parser.value(shift).toLongLong(&ok);
+        if (!ok || !parser.isSet(subtitles))
+            usageError(u"--shift: expects whole milliseconds, with --subtitles"_s);
+    }
+    options.labels = parser.value(labels);
+    options.preview = parser.value(preview);
+    options.normalize = parser.isSet(normalize);
+    options.quiet = parser.isSet(quiet);
+
+    QStringList notes;
+    const MadeLesson made = makeLesson(options, notes);
+    if (!options.quiet) {
+        for (const QString &note : std::as_const(notes))
+            printLine(stderr, u"vovozodo-lessons: note: "_s + note);
+        if (isatty(STDERR_FILENO))
+            printLine(stderr, u"Wrote %1: %2 sentences, %3 s of sound"_s.arg(made.folder)
+                                  .arg(made.sentences)
+                                  .arg(made.seconds, 0, 'f', 1));
+    }
+    return kDone;
+}
+
+int runCheck(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Lists the 15 lessons as the player would and says why "
+                                     u"each error entry is one. Exit status 1 when anything "
+                                     u"is wrong."_s);
+    parser.addPositionalArgument(u"check"_s, u"The command."_s);
+    parser.addPositionalArgument(
+        u"LIBRARY"_s, u"The library (default: the one the player opens)."_s, u"[LIBRARY]"_s);
+    const QCommandLineOption json(u"json"_s, u"Print the same as JSON."_s);
+    parser.addOption(json);
+    parseOrExit(parser, arguments);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 2)
+        usageError(u"check: expected at most one LIBRARY"_s);
+
+    LibraryReport report;
+    if (positional.size() == 2) {
+        const QString library = QDir(positional[1]).absolutePath();
+        if (!QFileInfo(library).isDir())
+            usageError(library + u": no such folder"_s);
+        report = checkLibrary(library, library + u'\\');
+    } else {
+        const PlayerSettings settings = readPlayerSettings();
+        report = checkLibrary(settings.library.isEmpty() ? settings.value : settings.library,
+                              settings.installRoot);
+        if (!settings.fileExists)
+            report.problems.append(
+                settings.file +
+                u": no settings file, so the player lists every lesson as not found"_s);
+        else if (settings.library.isEmpty())
+            report.problems.append(u"\""_s + settings.value + u"\" (from "_s + settings.file +
+                                   u") is no folder"_s);
+    }
+    const QByteArray out = parser.isSet(json) ? reportJson(report) : reportText(report).toUtf8();
+    std::fwrite(out.constData(), 1, std::size_t(out.size()), stdout);
+    return report.ok() ? kDone : kProblemsFound;
+}
+
+int runUse(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Points your own settings file at LIBRARY, so the player "
+                                     u"opens it. The player itself writes nothing."_s);
+    parser.addPositionalArgument(u"use"_s, u"The command."_s);
+    parser.addPositionalArgument(u"LIBRARY"_s, u"The lesson library folder."_s);
+    parseOrExit(parser, arguments);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2)
+        usageError(u"use: expected one LIBRARY"_s);
+    const QString library = QDir::cleanPath(QDir(positional[1]).absolutePath());
+    const QString file = usePlayerLibrary(library);
+    printLine(stdout, u"The player opens "_s + library + u" (set in "_s + file + u')');
+    return kDone;
+}
+
+int runWhere(const QStringList &arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Prints the settings file the player reads and the library it opens."_s);
+    parser.addPositionalArgument(u"where"_s, u"The command."_s);
+    parseOrExit(parser, arguments);
+    if (parser.positionalArguments().size() != 1)
+        usageError(u"where: takes no arguments"_s);
+    const PlayerSettings settings = readPlayerSettings();
+    printLine(stdout, u"Settings file: "_s + settings.file +
+                          (settings.fileExists ? QString() : u" (missing)"_s));
+    if (!settings.library.isEmpty())
+        printLine(stdout, u"Library: "_s + settings.library);
+    else
+        printLine(stdout, u"Library: none (\""_s + settings.value + u"\" is no folder)"_s);
+    return kDone;
+}
+
+int run(const QStringList &arguments) {
+    const QString command = arguments.value(1);
+    if (command == u"make"_s)
+        return runMake(arguments);
+    if (command == u"check"_s)
+        return runCheck(arguments);
+    if (command == u"use"_s)
+        return runUse(arguments);
+    if (command == u"where"_s)
+        return runWhere(arguments);
+    if (command == u"--help"_s || command == u"-h"_s || command == u"help"_s) {
+        printLine(stdout, u"Usage: vovozodo-lessons COMMAND [options]\n\n"_s + kOverview);
+        return kDone;
+    }
+    if (command == u"--version"_s) {
+        printLine(stdout, u"vovozodo-lessons "_s + QCoreApplication::applicationVersion());
+        return kDone;
+    }
+    usageError(command.isEmpty()
+                   ? u"no command given (make, check, use or where; see --help)"_s
+                   : u"unknown command \""_s + command + u"\" (make, check, use or where)"_s);
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    // Qt's own diagnostics (a missing runtime folder for the offscreen platform) are
+    // no errors of the user's; only ours reach standard error.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        if (type == QtFatalMsg)
+            printLine(stderr, message);
+    });
+    // The preview is drawn with fonts, which need the GUI side of Qt; no window is
+    // ever shown, so the offscreen platform serves with or without a display.
+    bool drawsPreview = false;
+    for (int i = 1; i < argc; ++i)
+        drawsPreview = drawsPreview || QByteArrayView(argv[i]).startsWith("--preview");
+    std::unique_ptr<QCoreApplication> app;
+    if (drawsPreview) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(u"vovozodo-lessons"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VOVOZODO_VERSION));
+    catchInterrupts();
+    try {
+        return run(QCoreApplication::arguments());
+    } catch (const InputError &error) {
+        printLine(stderr, u"vovozodo-lessons: "_s + error.message());
+        return kBadInput;
+    } catch (const Interrupted &) {
+        printLine(stderr, u"vovozodo-lessons: interrupted; nothing was changed"_s);
+        return kInterrupted;
+    }
+}

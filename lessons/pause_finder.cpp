@@ -1,0 +1,104 @@
+#include "lessons/pause_finder.h"
+
+#include "lessons/level_profile.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+
+namespace {
+
+// The level below which `share` of the frames lie, from a histogram in 0.1 dB steps.
+double percentileDb(const std::vector<qint16> &centiDb, double share) {
+    std::array<qint64, 1001> histogram{};
+    for (const qint16 level : centiDb)
+        ++histogram[std::size_t(std::clamp((level + 10000) / 10, 0, 1000))];
+    const auto wanted = qint64(share * double(centiDb.size()));
+    qint64 seen = 0;
+    for (std::size_t bin = 0; bin < histogram.size(); ++bin) {
+        seen += histogram[bin];
+        if (seen > wanted)
+            return double(bin) / 10.0 - 100.0;
+    }
+    return 0;
+}
+
+// Runs of `value` shorter than `minLength` flip to the other value.
+void dropShortRuns(std::vector<char> &speech, char value, qsizetype minLength, bool keepEdges) {
+    const auto n = qsizetype(speech.size());
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && speech[std::size_t(j)] == speech[std::size_t(i)])
+            ++j;
+        const bool edge = i == 0 || j == n;
+        if (speech[std::size_t(i)] == value && j - i < minLength && !(keepEdges && edge))
+            std::fill(speech.begin() + i, speech.begin() + j, char(!value));
+        i = j;
+    }
+}
+
+qsizetype quietestFrame(const LevelProfile &profile, qsizetype first, qsizetype last) {
+    // Over three frames, so a single quiet frame inside a breath is not chosen.
+    qsizetype best = (first + last) / 2;
+    int bestLevel = INT_MAX;
+    for (qsizetype f = first; f < last; ++f) {
+        int level = 0;
+        for (qsizetype k = std::max(first, f - 1); k <= std::min(last - 1, f + 1); ++k)
+            level += profile.centiDb[std::size_t(k)];
+        level /= int(std::min(last - 1, f + 1) - std::max(first, f - 1) + 1);
+        // Ties go to the middle of the pause.
+        if (level < bestLevel || (level == bestLevel &&
+                                  qAbs(f - (first + last) / 2) < qAbs(best - (first + last) / 2))) {
+            bestLevel = level;
+            best = f;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+SpeechMap findPauses(const LevelProfile &profile) {
+    SpeechMap map;
+    const qsizetype n = profile.frameCount();
+    map.speechDb = percentileDb(profile.centiDb, 0.95);
+    // A floor far below the speech (digital silence) would put the threshold where
+    // only the loudest syllables reach; 60 dB under the speech is silence enough.
+    map.floorDb = std::max(percentileDb(profile.centiDb, 0.10), map.speechDb - 60.0);
+    map.thresholdDb = map.floorDb + std::max(6.0, 0.3 * (map.speechDb - map.floorDb));
+
+    std::vector<char> speech(static_cast<std::size_t>(n));
+    const auto threshold = int(map.thresholdDb * 100);
+    for (qsizetype f = 0; f < n; ++f)
+        speech[std::size_t(f)] = profile.centiDb[std::size_t(f)] > threshold;
+    // Frames are 10 ms long.
+    dropShortRuns(speech, 1, 4, false);
+    dropShortRuns(speech, 0, kMinPauseMs / 10, true);
+
+    qsizetype onset = 0;
+    while (onset < n && !speech[std::size_t(onset)])
+        ++onset;
+    qsizetype offset = n;
+    while (offset > onset && !speech[std::size_t(offset - 1)])
+        --offset;
+    map.leading = {0, onset, onset > 0 ? quietestFrame(profile, 0, onset) : 0, 0};
+
+    qsizetype voiced = 0;
+    qsizetype f = onset;
+    while (f < offset) {
+        if (speech[std::size_t(f)]) {
+            ++voiced;
+            ++f;
+            continue;
+        }
+        qsizetype end = f;
+        while (end < offset && !speech[std::size_t(end)])
+            ++end;
+        map.pauses.push_back({f, end, quietestFrame(profile, f, end), voiced});
+        f = end;
+    }
+    map.voicedFrames = voiced;
+    map.trailing = {offset, n, offset < n ? quietestFrame(profile, offset, n) : n, voiced};
+    return map;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "lessons/recording.h"
+
+struct sf_private_tag;
+
+class SndfileRecording final : public Recording {
+public:
+    // Throws InputError with libsndfile's reason.
+    explicit SndfileRecording(const QString &path);
+    ~SndfileRecording() override;
+    qint64 read(float *interleaved, qint64 frames) override;
+
+private:
+    QString m_path;
+    sf_private_tag *m_file = nullptr;
+};

@@ -1,0 +1,53 @@
+#include "lessons/transcript_reader.h"
+
+#include "lessons/input_error.h"
+#include "lessons/lesson_text.h"
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+QStringList readTranscriptSentences(const QString &text, const QString &fileName) {
+    QStringList sentences;
+    for (const QString &line : splitTextLines(text)) {
+        QString sentence = line.trimmed();
+        if (sentences.isEmpty() && sentence.startsWith(u'\uFEFF'))
+            sentence = sentence.sliced(1).trimmed();
+        if (!sentence.isEmpty())
+            sentences.append(sentence);
+    }
+    if (sentences.isEmpty())
+        throw InputError(fileName + u": the transcript holds no sentence"_s);
+    return sentences;
+}
+
+double spokenLength(const QString &sentence) {
+    static constexpr QStringView kVowels =
+        u"aeiouyAEIOUY\u00e0\u00e1\u00e8\u00e9\u00ec\u00ed\u00f2\u00f3\u00f9\u00fa\u00fc";
+    double units = 0;
+    int wordLetters = 0;
+    int wordSyllables = 0;
+    bool inVowels = false;
+    const auto endWord = [&] {
+        // A word without vowels ("Mr", "hmm") is still said.
+        if (wordLetters > 0)
+            units += std::max(wordSyllables, 1);
+        wordLetters = wordSyllables = 0;
+        inVowels = false;
+    };
+    for (const QChar c : sentence) {
+        if (c.isLetter() && c.unicode() < 0x2E80) {
+            const bool vowel = kVowels.contains(c);
+            if (vowel && !inVowels)
+                ++wordSyllables;
+            ++wordLetters;
+            inVowels = vowel;
+            continue;
+        }
+        endWord();
+        if (c.isDigit() || (c.isLetter() && !c.isLowSurrogate()) || c.isHighSurrogate())
+            units += 1;
+    }
+    endWord();
+    return std::max(units, 0.5);
+}
