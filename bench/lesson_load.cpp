@@ -2,14 +2,12 @@
 // (read, compose, show the transcript, fill the sentence chooser), next to the
 // floor: reading the transcript's lines and nothing else.
 #include "library/install_root.h"
+#include "support/lesson_folder.h"
 #include "ui/begin1.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
-#include <QStringEncoder>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -20,30 +18,22 @@ namespace {
 constexpr int kSentences = 32766;
 
 // Two lessons, so that the benchmark can alternate: choosing the lesson that
-// is already loaded does nothing.
+// is already loaded does nothing. The catalogue wants one sound file per
+// sentence; empty files do.
 struct LongLibrary {
-    QTemporaryDir dir;
+    LessonLibrary dir;
 
     LongLibrary() {
-        QStringEncoder gbk("GB18030");
-        QByteArray script = gbk.encode(u"很长的一课"_s) + "\r\n";
-        for (int k = 1; k <= kSentences; ++k) {
-            const QString sentence = (k % 5 == 2 ? u"  "_s : QString()) + u"第"_s +
-                                     QString::number(k) + u"句：今天天气很好，我们去公园散步。"_s;
-            script += gbk.encode(sentence) + "\r\n";
-        }
+        QStringList lines{u"很长的一课"_s};
+        for (int k = 1; k <= kSentences; ++k)
+            lines.append((k % 5 == 2 ? u"  "_s : QString()) + u"第"_s + QString::number(k) +
+                         u"句：今天天气很好，我们去公园散步。"_s);
         for (int lesson : {1, 2}) {
-            const QString folder = dir.path() + u"/t_"_s + QString::number(lesson);
-            QDir().mkpath(folder);
-            QFile file(folder + u"/script.txt"_s);
-            if (!file.open(QIODevice::WriteOnly) || file.write(script) != script.size())
+            if (!dir.writeTranscript(lesson, lines) || !dir.writeSoundFiles(lesson, 1, kSentences))
                 qFatal("cannot write the benchmark's lesson");
-            // The catalogue wants one sound file per sentence; empty files do.
-            for (int k = 1; k <= kSentences; ++k)
-                QFile(folder + u'/' + QString::number(k) + u".wav"_s).open(QIODevice::WriteOnly);
         }
     }
-    QString transcript() const { return dir.path() + u"/t_1/script.txt"_s; }
+    QString transcript() const { return dir.lessonFolder(1) + u"/script.txt"_s; }
 };
 
 LongLibrary &library() {
@@ -67,7 +57,7 @@ void ReadLinesOnly(benchmark::State &state) {
 BENCHMARK(ReadLinesOnly)->Unit(benchmark::kMillisecond);
 
 void ChooseLesson(benchmark::State &state) {
-    InstallRoot = library().dir.path() + u'\\';
+    InstallRoot = library().dir.root();
     Begin1 window(PlaybackServices::system());
     auto *lessons = window.findChild<QComboBox *>(u"Combo1"_s);
     if (!window.lessonValid(1) || !window.lessonValid(2))
