@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QUtf8StringView>
 
+#include <algorithm>
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -14,24 +16,16 @@ namespace platform {
 
 namespace {
 
-// Folds into `out`, reusing its memory: a scan folds one name per sound file.
-void caseFoldInto(QStringView name, QString &out) {
-    out.resize(name.size());
-    QChar *folded = out.data();
+QString caseFolded(QStringView name) {
+    // Lesson folders are mostly ASCII names; toCaseFolded is only worth it beyond that.
+    QString folded(name.size(), Qt::Uninitialized);
+    QChar *out = folded.data();
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        // Lesson folders are mostly ASCII names; toCaseFolded is only worth it beyond that.
-        if (u >= 0x80) {
-            out = name.toString().toCaseFolded();
-            return;
-        }
-        *folded++ = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + (u'a' - u'A'))) : c;
+        if (u >= 0x80)
+            return name.toString().toCaseFolded();
+        *out++ = (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + (u'a' - u'A'))) : c;
     }
-}
-
-QString caseFolded(QStringView name) {
-    QString folded;
-    caseFoldInto(name, folded);
     return folded;
 }
 
@@ -92,103 +86,128 @@ std::optional<SplitName> splitLastName(const QString &windowsPath) {
     return SplitName{QStringView(windowsPath).first(cut - 1), name};
 }
 
-} // namespace
-
-const WindowsPathResolver::Entry *WindowsPathResolver::findEntry(const Listing &entries,
-                                                                 QStringView name) {
-    // The exact spelling first, then any spelling.
-    m_key.resize(0);
-    m_key.append(name);
-    auto match = entries.collidingNames.constFind(m_key);
-    if (match != entries.collidingNames.cend())
-        return &*match;
-    caseFoldInto(name, m_key);
-    match = entries.byFoldedName.constFind(m_key);
-    return match == entries.byFoldedName.cend() ? nullptr : &*match;
+// The lower- and upper-case spellings of a name, the ones tried first in every
+// folder; a spelling whose case mapping changes the folded name (German sharp s
+// upper-cases to "SS") is not one of the name's spellings and is left out.
+QStringList preferredSpellings(const QString &name, const QString &folded) {
+    QStringList spellings;
+    for (QString spelling : {name.toLower(), name.toUpper()}) {
+        if (!spellings.contains(spelling) && caseFolded(spelling) == folded)
+            spellings.append(std::move(spelling));
+    }
+    return spellings;
 }
 
-WindowsPathResolver::Kind WindowsPathResolver::kindOf(const Entry &entry) {
-    return entry.isDirectory     ? Kind::Directory
-           : entry.isRegularFile ? Kind::RegularFile
-                                 : Kind::Other;
+} // namespace
+
+const QString *WindowsPathResolver::knownFolder(QStringView folderText) {
+    if (!m_lastFolderNative.isEmpty() && m_lastFolderText == folderText)
+        return &m_lastFolderNative;
+    const auto folder = m_folders.constFind(folderText.toString());
+    if (folder == m_folders.cend())
+        return nullptr;
+    m_lastFolderText = folder.key();
+    m_lastFolderNative = *folder;
+    return &m_lastFolderNative;
+}
+
+WindowsPathResolver::Found WindowsPathResolver::findIn(const QString &nativeFolder,
+                                                       const QString &name, Kind wanted) {
+    const QString folded = caseFolded(name);
+    const QStringList preferred = preferredSpellings(name, folded);
+    Found fallback;
+    // The first usable candidate wins; the first existing one stands in when none is.
+    const auto consider = [&](const QString &spelling, Kind kind) {
+        if (kind == Kind::Missing)
+            return false;
+        if (kind == wanted) {
+            fallback = {joinNative(nativeFolder, spelling), kind};
+            return true;
+        }
+        if (fallback.kind == Kind::Missing)
+            fallback = {joinNative(nativeFolder, spelling), kind};
+        return false;
+    };
+    const auto fromListing = [&](const Listing &entries) {
+        const QList<Entry> group = entries.byFoldedName.value(folded);
+        for (const QString &spelling : preferred) {
+            const auto entry = std::find_if(group.cbegin(), group.cend(),
+                                            [&](const Entry &e) { return e.name == spelling; });
+            if (entry != group.cend() && consider(entry->name, entry->kind))
+                return fallback;
+        }
+        for (const Entry &entry : group) {
+            if (!preferred.contains(entry.name) && consider(entry.name, entry.kind))
+                break;
+        }
+        return fallback;
+    };
+
+    if (const auto cached = m_listings.constFind(nativeFolder); cached != m_listings.cend())
+        return fromListing(*cached);
+
+    // The preferred spellings are checked one by one before any listing is read: they
+    // are nearly always what is on disk, and a folder of thousands of sound files then
+    // costs one check per file.
+    const auto kindOnDisk = [&](const QString &spelling) {
+        struct stat status {};
+        if (::stat(QFile::encodeName(joinNative(nativeFolder, spelling)).constData(), &status) != 0)
+            return Kind::Missing;
+        return S_ISDIR(status.st_mode)   ? Kind::Directory
+               : S_ISREG(status.st_mode) ? Kind::RegularFile
+                                         : Kind::Other;
+    };
+    for (const QString &spelling : preferred) {
+        if (consider(spelling, kindOnDisk(spelling)))
+            return fallback;
+    }
+    const Listing &entries = listing(nativeFolder);
+    if (entries.readable) {
+        fallback = {};
+        return fromListing(entries);
+    }
+    if (!preferred.contains(name))
+        consider(name, kindOnDisk(name));
+    return fallback;
 }
 
 WindowsPathResolver::Found WindowsPathResolver::lookup(const QString &windowsPath) {
-    QString folder;
-    if (const std::optional<const Entry *> entry = entryInListedFolder(windowsPath, &folder)) {
-        if (!*entry)
-            return {};
-        return {joinNative(folder, (*entry)->name), kindOf(**entry)};
+    const std::optional<SplitName> last = splitLastName(windowsPath);
+    if (last) {
+        if (const QString *folder = knownFolder(last->folder))
+            return findIn(*folder, last->name.toString(), Kind::RegularFile);
     }
 
     const std::optional<SplitPath> split = splitWindowsPath(windowsPath);
     if (!split)
         return {};
-    const auto withTrailing = [&](Found found) {
-        if (split->trailingSeparator && found.kind != Kind::Directory)
-            return Found{};
-        return found;
-    };
-
-    QString exact = u"/"_s + split->components.join(u'/');
-    struct stat status {};
-    if (::stat(QFile::encodeName(exact).constData(), &status) == 0) {
-        const Kind kind = S_ISDIR(status.st_mode)   ? Kind::Directory
-                          : S_ISREG(status.st_mode) ? Kind::RegularFile
-                                                    : Kind::Other;
-        return withTrailing({std::move(exact), kind});
-    }
-
     Found found{u"/"_s, Kind::Directory};
-    for (qsizetype i = 0; i < split->components.size(); ++i) {
+    const qsizetype count = split->components.size();
+    for (qsizetype i = 0; i < count; ++i) {
         if (found.kind != Kind::Directory)
             return {};
-        const QString &component = split->components[i];
-        const Listing &entries = listing(found.path);
-        if (i == split->components.size() - 1) {
-            if (const std::optional<SplitName> name = splitLastName(windowsPath)) {
-                m_listedFolders.insert(name->folder.toString(), found.path);
-                m_lastFolder = {};
-            }
-        }
-        const Entry *match = findEntry(entries, component);
-        if (!match)
+        const bool isLast = i == count - 1;
+        if (isLast && last)
+            m_folders.insert(last->folder.toString(), found.path);
+        const Kind wanted =
+            isLast && !split->trailingSeparator ? Kind::RegularFile : Kind::Directory;
+        found = findIn(found.path, split->components[i], wanted);
+        if (found.kind == Kind::Missing)
             return {};
-        found.kind = kindOf(*match);
-        found.path = joinNative(found.path, match->name);
     }
-    return withTrailing(std::move(found));
+    if (split->trailingSeparator && found.kind != Kind::Directory)
+        return {};
+    return found;
 }
 
-std::optional<const WindowsPathResolver::Entry *>
-WindowsPathResolver::entryInListedFolder(const QString &windowsPath, QString *nativeFolder) {
-    const std::optional<SplitName> name = splitLastName(windowsPath);
-    if (!name)
-        return std::nullopt;
-    // Consecutive names mostly share their folder: compare before hashing. The root's
-    // folder text is empty, like that of a resolver that has remembered no folder yet.
-    if (!m_lastFolder.listing || m_lastFolder.text != name->folder) {
-        const auto folder = m_listedFolders.constFind(name->folder.toString());
-        if (folder == m_listedFolders.cend())
-            return std::nullopt;
-        const auto entries = m_listings.constFind(*folder);
-        if (entries == m_listings.cend())
-            return std::nullopt;
-        m_lastFolder = {folder.key(), *folder, &*entries};
-    }
-    if (nativeFolder)
-        *nativeFolder = m_lastFolder.native;
-    return findEntry(*m_lastFolder.listing, name->name);
-}
-
-const WindowsPathResolver::Listing &WindowsPathResolver::listing(const QString &nativeDirectory) {
-    if (const auto cached = m_listings.constFind(nativeDirectory); cached != m_listings.cend())
+const WindowsPathResolver::Listing &WindowsPathResolver::listing(const QString &nativeFolder) {
+    if (const auto cached = m_listings.constFind(nativeFolder); cached != m_listings.cend())
         return *cached;
-    m_lastFolder = {}; // the insertion may move the listings it points into
-    Listing &entries = m_listings[nativeDirectory];
-    DIR *directory = ::opendir(QFile::encodeName(nativeDirectory).constData());
+    Listing &entries = m_listings[nativeFolder];
+    DIR *directory = ::opendir(QFile::encodeName(nativeFolder).constData());
     if (directory == nullptr)
         return entries;
+    entries.readable = true;
 
     while (const dirent *item = ::readdir(directory)) {
         const QByteArrayView bytes(item->d_name);
@@ -208,22 +227,16 @@ const WindowsPathResolver::Listing &WindowsPathResolver::listing(const QString &
             struct stat status {};
             if (::fstatat(::dirfd(directory), item->d_name, &status, 0) != 0)
                 continue; // dangling link, or gone since the read
-            entry.isDirectory = S_ISDIR(status.st_mode);
-            entry.isRegularFile = S_ISREG(status.st_mode);
-        } else {
-            entry.isDirectory = type == DT_DIR;
-            entry.isRegularFile = type == DT_REG;
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
         }
+        entry.kind = type == DT_DIR   ? Kind::Directory
+                     : type == DT_REG ? Kind::RegularFile
+                                      : Kind::Other;
 
-        Entry &existing = entries.byFoldedName[caseFolded(entry.name)];
-        if (existing.name.isEmpty()) { // names on disk are never empty: a new slot
-            existing = std::move(entry);
-            continue;
-        }
-        entries.collidingNames.insert(existing.name, existing);
-        entries.collidingNames.insert(entry.name, entry);
-        if (entry.name < existing.name)
-            existing = std::move(entry);
+        QList<Entry> &group = entries.byFoldedName[caseFolded(entry.name)];
+        const auto before = std::find_if(group.begin(), group.end(),
+                                         [&](const Entry &e) { return entry.name < e.name; });
+        group.insert(before, std::move(entry));
     }
     ::closedir(directory);
     return entries;
@@ -237,8 +250,6 @@ std::optional<QString> WindowsPathResolver::resolve(const QString &windowsPath) 
 }
 
 bool WindowsPathResolver::isRegularFile(const QString &windowsPath) {
-    if (const std::optional<const Entry *> entry = entryInListedFolder(windowsPath, nullptr))
-        return *entry && (*entry)->isRegularFile;
     return lookup(windowsPath).kind == Kind::RegularFile;
 }
 

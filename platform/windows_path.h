@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -9,21 +10,27 @@ namespace platform {
 
 // Lesson paths are written Windows-style: backslashes, and names that match
 // files without regard to case ("1.WAV" names "1.wav"). This maps such a path
-// onto the case-sensitive file system: '\' becomes '/', and where the exact
-// name does not exist each component is looked up case-insensitively.
+// onto the case-sensitive file system: '\' becomes '/', and each name is
+// looked up without regard to case.
+//
+// Every spelling of a name finds the same entry, so the catalogue's "1.wav"
+// and playback's "1.WAV" can never disagree. Among the entries of a folder
+// whose names differ only in case, the first usable one (a folder for a
+// folder's name, a regular file for the last name) is taken in this order:
+// the name in lower case, in upper case, then the other spellings in UTF-16
+// order; when none is usable, the first in that order. A folder that can be
+// searched but not read cannot list its other spellings: there, after the
+// lower- and upper-case spellings, only the name as written is tried.
 //
 // Separators may be repeated ("root\\t_1"); "." and ".." are applied to the
 // text, as Windows does, before anything is looked up. A path beginning with a
 // separator is absolute, anything else is relative to the current folder; a
 // path holding a NUL never resolves. Links are followed: a dangling link does
-// not exist, a link to a device exists but is no regular file. When names that
-// differ only in case share a folder, the exact spelling wins; otherwise the
-// name that sorts first (by UTF-16 code units) is taken, whatever the order on
-// disk.
+// not exist, a link to a device exists but is no regular file.
 //
-// One resolver caches the directory listings it reads, so a scan over many
-// files costs one directory read per folder. Use one resolver for one scan and
-// drop it afterwards, so later changes on disk are seen.
+// One resolver remembers the folders it has found and the listings it has
+// read, so a scan over many files costs one check per file. Use one resolver
+// for one scan and drop it afterwards, so later changes on disk are seen.
 class WindowsPathResolver {
 public:
     // The native path of an existing entry, or nothing.
@@ -41,34 +48,24 @@ private:
     };
     struct Entry {
         QString name; // as spelled on disk
-        bool isDirectory = false;
-        bool isRegularFile = false;
+        Kind kind = Kind::Missing;
     };
     struct Listing {
-        QHash<QString, Entry> byFoldedName; // case-folded name -> entry
-        // Only names whose folded form is shared with another entry, so that an exact
-        // spelling still finds its own entry.
-        QHash<QString, Entry> collidingNames;
+        bool readable = false;
+        // Case-folded name -> the entries of that name, in UTF-16 order.
+        QHash<QString, QList<Entry>> byFoldedName;
     };
 
-    const Entry *findEntry(const Listing &entries, QStringView name);
-    static Kind kindOf(const Entry &entry);
     Found lookup(const QString &windowsPath);
-    // The entry a path names in a folder whose listing has been read (null when it is
-    // not there), or nothing when the folder has not been listed yet.
-    std::optional<const Entry *> entryInListedFolder(const QString &windowsPath,
-                                                     QString *nativeFolder);
-    const Listing &listing(const QString &nativeDirectory);
+    Found findIn(const QString &nativeFolder, const QString &name, Kind wanted);
+    const Listing &listing(const QString &nativeFolder);
+    // The native folder of a Windows-style folder text found earlier, or null.
+    const QString *knownFolder(QStringView folderText);
+
     QHash<QString, Listing> m_listings;
-    // Folders as written in earlier paths whose listing has been read -> their
-    // native path: later names in them need no system call at all.
-    QHash<QString, QString> m_listedFolders;
-    struct LastFolder {
-        QString text;
-        QString native;
-        const Listing *listing = nullptr;
-    } m_lastFolder;
-    QString m_key; // reused for every name looked up
+    QHash<QString, QString> m_folders; // folder as written -> native folder
+    QString m_lastFolderText;          // consecutive names mostly share their folder
+    QString m_lastFolderNative;
 };
 
 // One-off conveniences with a fresh resolver.

@@ -30,7 +30,11 @@ private slots:
         QVERIFY(m_dir.isValid());
         QDir dir(m_dir.path());
         QVERIFY(dir.mkpath(u"t_1"_s) && dir.mkpath(u"both"_s) && dir.mkpath(u"folder"_s));
-        for (const char *name : {"t_1/1.wav", "t_1/2.WAV", "both/1.wav", "both/1.WAV", "Äb.TXT"})
+        QVERIFY(dir.mkpath(u"mixed"_s) && dir.mkpath(u"kinds/1.wav"_s) &&
+                dir.mkpath(u"kinds/SUB"_s));
+        for (const char *name :
+             {"t_1/1.wav", "t_1/2.WAV", "both/1.wav", "both/1.WAV", "Äb.TXT", "mixed/a.Txt",
+              "mixed/A.txt", "kinds/1.WAV", "kinds/sub", "kinds/SUB/x"})
             QVERIFY(touch(QString::fromUtf8(name)));
         QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(u"fifo"_s)).constData(), 0600), 0);
         QVERIFY(QFile::link(m_dir.filePath(u"missing"_s), m_dir.filePath(u"dangling"_s)));
@@ -49,9 +53,13 @@ private slots:
         QTest::newRow("dot and dot-dot") << u"both\\..\\.\\T_1\\1.wav"_s << u"t_1/1.wav"_s;
         QTest::newRow("non-ASCII") << u"äB.txt"_s << u"Äb.TXT"_s;
         QTest::newRow("folder") << u"T_1\\"_s << u"t_1"_s;
-        QTest::newRow("exact wins, lower") << u"both\\1.wav"_s << u"both/1.wav"_s;
-        QTest::newRow("exact wins, upper") << u"both\\1.WAV"_s << u"both/1.WAV"_s;
-        QTest::newRow("no exact: first in order") << u"BOTH\\1.Wav"_s << u"both/1.WAV"_s;
+        // Names that differ only in case: every spelling finds the same one.
+        QTest::newRow("two spellings, lower asked") << u"both\\1.wav"_s << u"both/1.wav"_s;
+        QTest::newRow("two spellings, upper asked") << u"both\\1.WAV"_s << u"both/1.wav"_s;
+        QTest::newRow("two spellings, mixed asked") << u"BOTH\\1.Wav"_s << u"both/1.wav"_s;
+        QTest::newRow("mixed spellings: first in order") << u"mixed\\a.txt"_s << u"mixed/A.txt"_s;
+        QTest::newRow("a file beats a folder") << u"kinds\\1.wav"_s << u"kinds/1.WAV"_s;
+        QTest::newRow("a folder beats a file") << u"KINDS\\sub\\x"_s << u"kinds/SUB/x"_s;
         QTest::newRow("missing") << u"t_1\\3.wav"_s << QString();
         QTest::newRow("file used as folder") << u"t_1\\1.wav\\x"_s << QString();
         QTest::newRow("file with trailing separator") << u"t_1\\1.WAV\\"_s << QString();
@@ -98,13 +106,13 @@ private slots:
         QCOMPARE(WindowsPathResolver().resolve(late), m_dir.filePath(u"t_1/late.wav"_s));
     }
 
-    void listedFoldersStillPreferTheExactSpelling() {
+    void aListedFolderAnswersAsAnUnlistedOne() {
+        // Once a folder's listing has been read, names come from it: same rule, same answer.
         WindowsPathResolver resolver;
-        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.Wav"_s), m_dir.filePath(u"both/1.WAV"_s));
-        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.wav"_s), m_dir.filePath(u"both/1.wav"_s));
-        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.WAV"_s), m_dir.filePath(u"both/1.WAV"_s));
-        QVERIFY(resolver.isRegularFile(root() + u"BOTH\\1.wav"_s));
-        QVERIFY(!resolver.isRegularFile(root() + u"BOTH\\2.wav"_s));
+        QVERIFY(!resolver.resolve(root() + u"BOTH\\missing"_s));
+        QCOMPARE(resolver.resolve(root() + u"BOTH\\1.WAV"_s), m_dir.filePath(u"both/1.wav"_s));
+        QVERIFY(!resolver.resolve(root() + u"KINDS\\missing"_s));
+        QCOMPARE(resolver.resolve(root() + u"kinds\\1.wav"_s), m_dir.filePath(u"kinds/1.WAV"_s));
     }
 
     void relativeAndRootPaths() {
