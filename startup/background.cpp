@@ -9,6 +9,7 @@
 #include "ui/begin1.h"
 #include "ui/design_palette.h"
 #include "ui/twips.h"
+#include "ui/window_accessibility.h"
 
 #include <QFile>
 #include <QIcon>
@@ -22,6 +23,8 @@ using namespace Qt::StringLiterals;
 Background::Background(platform::WindowsDirectoryQuery windowsDirectory, PlaybackServices services)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Timer1(services.createTimer()),
       m_windowsDirectory(std::move(windowsDirectory)), m_services(std::move(services)) {
+    // Before anything that makes the toolkit publish the window under another role.
+    publishWindow(this, u"Vovozodo"_s);
     setObjectName(u"Background"_s);
     setWindowTitle(u"Vovozodo"_s);
     setWindowIcon(QIcon(u":/icon.png"_s));

@@ -4,6 +4,7 @@
 #include "support/modal_answerer.h"
 #include "ui/begin1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFile>
 #include <QSignalSpy>
@@ -70,6 +71,22 @@ private slots:
         rig.check()->click();
         QVERIFY(rig.combo("Combo2")->isEnabled());
         QVERIFY(rig.combo("Combo3")->isEnabled());
+
+        // A screen reader toggles the box through its action, without a click, and
+        // reads the lists' state back through their interfaces.
+        QAccessibleInterface *box = QAccessible::queryAccessibleInterface(rig.check());
+        QVERIFY(box && box->actionInterface());
+        const auto listsDisabled = [&] {
+            return QAccessible::queryAccessibleInterface(rig.combo("Combo2"))->state().disabled &&
+                   QAccessible::queryAccessibleInterface(rig.combo("Combo3"))->state().disabled;
+        };
+        box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(!box->state().checked);
+        QVERIFY(listsDisabled());
+        box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(box->state().checked);
+        QVERIFY(!QAccessible::queryAccessibleInterface(rig.combo("Combo2"))->state().disabled);
+        QVERIFY(!QAccessible::queryAccessibleInterface(rig.combo("Combo3"))->state().disabled);
     }
 
     void choosingALessonComposesTheTranscript() {

@@ -6,9 +6,12 @@
 #include "startup/install_path.h"
 #include "support/fake_playback.h"
 #include "support/windows_folder.h"
+#include "ui/about_window.h"
 #include "ui/begin1.h"
+#include "ui/notice_window.h"
 #include "ui/twips.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -141,6 +144,25 @@ private slots:
         QVERIFY(main->isVisible());
         QVERIFY(!timer->fire());
         QCOMPARE(started->window->startupTicks(), 10);
+    }
+
+    void screenReadersAnnounceEveryWindowByName() {
+        WindowsFolder folder;
+        QVERIFY(folder.isValid());
+        auto started = start(folder.path());
+        for (int tick = 1; tick <= 10; ++tick)
+            QVERIFY(started->playback.timer(0)->fire());
+        Begin1 *main = started->window->mainWindow();
+        FrmAbout about(main);
+        Notice1 notice(&about);
+        const auto announced = [](QWidget *window) {
+            const QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);
+            return std::pair(face->text(QAccessible::Name), face->role());
+        };
+        QCOMPARE(announced(started->window.get()), std::pair(u"Vovozodo"_s, QAccessible::Window));
+        QCOMPARE(announced(main), std::pair(u"Vidurivu 2004.10"_s, QAccessible::Window));
+        QCOMPARE(announced(&about), std::pair(u"About Vovozodo"_s, QAccessible::Dialog));
+        QCOMPARE(announced(&notice), std::pair(u"Notice for Users"_s, QAccessible::Dialog));
     }
 
     void loadingLabelIsCentredOnTheScreen() {

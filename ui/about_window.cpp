@@ -3,6 +3,7 @@
 #include "ui/design_palette.h"
 #include "ui/key_codes.h"
 #include "ui/notice_window.h"
+#include "ui/window_accessibility.h"
 #include "ui/window_design.h"
 
 #include <QKeyEvent>
@@ -40,6 +41,7 @@ void FrmAbout::showModal(QWidget *owner) {
 FrmAbout::FrmAbout(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(u"frmAbout"_s);
     setWindowTitle(QString());
+    publishWindow(this, u"About Vovozodo"_s);
     setFixedSize(twipsToPixels(5595), twipsToPixels(3195));
     design::fillBackground(this, kLightYellow);
 

@@ -33,8 +33,12 @@ constexpr double kProgressTrackTwips = 5220;
 constexpr double kProgressFillRestTwips = 13;
 } // namespace
 
+// A dialog-type window, because window systems keep only those above their
+// owner: X11 window managers go by the transient hint, which the toolkit
+// writes for dialogs alone, so a plain window would vanish behind the black
+// backdrop at a click on it. On Wayland every owned window carries its parent.
 Begin1::Begin1(const PlaybackServices &services, QWidget *owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint),
+    : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint),
       MMControl1(services.createSoundDevice()), Timer1(services.createTimer()),
       Timer2(services.createTimer()), Timer3(services.createTimer()) {
     createControls();
@@ -84,7 +88,10 @@ void Begin1::load() {
     Combo3->addItems({u"500"_s, u"1000"_s, u"2000"_s, u"3000"_s, u"4000"_s});
     Combo3->setCurrentIndex(0);
 
-    connect(Check1, &QCheckBox::clicked, this, &Begin1::onCheck1Click);
+    // Every change of the tick runs the click handling, as a check box's click
+    // event does on Windows: from the mouse, the keyboard or a screen reader's
+    // toggle action, which changes the value without a click.
+    connect(Check1, &QCheckBox::toggled, this, &Begin1::onCheck1Click);
     connect(Combo4, &QComboBox::currentIndexChanged, this, &Begin1::onCombo4SelectionChanged);
     connect(Combo4, &QComboBox::activated, this, &Begin1::onCombo4Activated);
     connect(Command5, &QPushButton::clicked, this, &Begin1::playbackCommand);

@@ -4,6 +4,7 @@
 
 #include "ui/design_palette.h"
 #include "ui/twips.h"
+#include "ui/window_accessibility.h"
 #include "ui/window_design.h"
 
 #include <QApplication>
@@ -65,6 +66,9 @@ QPushButton *button(QWidget *parent, const char *name, const QString &text, doub
 } // namespace
 
 void Begin1::createControls() {
+    // Without a caption of its own, the window is announced by its title strip.
+    // First, before anything makes the toolkit publish it under another role.
+    publishWindow(this, u"Vidurivu 2004.10"_s);
     setObjectName(u"Begin1"_s);
     setWindowTitle(QString());
     setFixedSize(twipsToPixels(7380), twipsToPixels(5505));

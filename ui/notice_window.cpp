@@ -1,6 +1,7 @@
 #include "ui/notice_window.h"
 
 #include "ui/design_palette.h"
+#include "ui/window_accessibility.h"
 #include "ui/window_design.h"
 
 #include <QPushButton>
@@ -10,6 +11,7 @@ using namespace Qt::StringLiterals;
 Notice1::Notice1(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(u"Notice1"_s);
     setWindowTitle(u"Notice for Users"_s);
+    publishWindow(this, windowTitle());
     setFixedSize(twipsToPixels(5625), twipsToPixels(4245));
     design::fillBackground(this, design::kLightYellow);
 
