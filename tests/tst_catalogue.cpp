@@ -1,7 +1,9 @@
 // The catalogue scan: which lessons are listed by title, which with an error.
 #include "library/catalogue.h"
+#include "library/lesson_paths.h"
 #include "platform/windows_path.h"
 #include "support/lesson_folder.h"
+#include "support/unprivileged.h"
 
 #include <QDir>
 #include <QTest>
@@ -72,6 +74,41 @@ private slots:
         QVERIFY(library.writeSoundFiles(7, 1, 1, u".WAV"_s));
         QVERIFY(library.writeSoundFiles(7, 2, 2, u".Wav"_s));
         QVERIFY(scan(library, 7).valid);
+    }
+
+    // The scan spells sound files ".wav" and playback ".WAV": unless both find the
+    // same file, a lesson listed as valid plays nothing.
+    void scanAndPlaybackFindTheSameSoundFile_data() {
+        QTest::addColumn<QString>("beside"); // what else the lesson folder holds
+        QTest::newRow("a folder named 1.WAV") << u"folder"_s;
+        QTest::newRow("garbage named 1.WAV") << u"garbage"_s;
+        QTest::newRow("folder searchable, not listable") << u"unlistable"_s;
+    }
+    void scanAndPlaybackFindTheSameSoundFile() {
+        QFETCH(QString, beside);
+        if (beside == u"unlistable" && permissionsAreNotEnforced()) {
+            rerunAsNobody("scanAndPlaybackFindTheSameSoundFile:folder searchable, not listable");
+            return;
+        }
+        LessonLibrary library;
+        QVERIFY(library.writeTranscript(1, {u"T"_s, u"a"_s}));
+        QVERIFY(library.writeSoundFiles(1, 1, 1));
+        const QString folder = library.lessonFolder(1);
+        if (beside == u"folder")
+            QVERIFY(QDir().mkpath(folder + u"/1.WAV"_s));
+        else if (beside == u"garbage")
+            QVERIFY(library.writeRaw(1, u"1.WAV"_s, "garbage"));
+        else
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ExeOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeGroup |
+                                                      QFileDevice::ExeOther));
+        const CatalogueEntry entry = scan(library, 1);
+        const std::optional<QString> played =
+            platform::resolveWindowsPath(soundFilePath(library.root(), 1, 1, u".WAV"));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+        QVERIFY(entry.valid);
+        QCOMPARE(played, folder + u"/1.wav"_s);
     }
 
     void aFolderNamedLikeASoundFileIsNotOne() {

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs TEST on a Wayland session of its own: a headless weston (desktop shell)
+# on a private runtime folder, which ends with the test.
+#
+# Usage: tst_wayland_session.sh TEST
+# Exit status 77 (skipped) when weston is not installed; TEST itself skips
+# when the toolkit's Wayland platform is missing.
+set -euo pipefail
+
+TEST=${1:?usage: tst_wayland_session.sh TEST}
+command -v weston >/dev/null || {
+    echo "SKIP: weston is not installed (scripts/test installs it)"
+    exit 77
+}
+
+runtime=$(mktemp -d /tmp/vz-wayland.XXXXXX) # made private (0700), as Wayland requires
+weston_pid=
+cleanup() {
+    [ -z "$weston_pid" ] || kill "$weston_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf -- "$runtime"
+}
+trap cleanup EXIT
+
+export XDG_RUNTIME_DIR=$runtime HOME=$runtime
+weston --backend=headless-backend.so --socket=wayland-test --idle-time=0 --no-config \
+    >"$runtime/weston.log" 2>&1 &
+weston_pid=$!
+for _ in $(seq 100); do
+    [ -S "$runtime/wayland-test" ] && break
+    kill -0 "$weston_pid" 2>/dev/null || break
+    sleep 0.1
+done
+[ -S "$runtime/wayland-test" ] || {
+    echo "FAIL: weston did not start:" >&2
+    cat "$runtime/weston.log" >&2
+    exit 1
+}
+
+unset DISPLAY
+WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland \
+    DBUS_SESSION_BUS_ADDRESS=unix:path=$runtime/no-session-bus "$TEST"
