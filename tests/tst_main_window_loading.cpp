@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -153,6 +154,26 @@ private slots:
         rig.combo("Combo1")->setCurrentIndex(2);
         QCOMPARE(rig.combo("Combo4")->count(), 6);
         QCOMPARE(rig.label("Label1")->text(), u"0 / 5"_s);
+    }
+
+    // What Windows editors save as "Unicode": UTF-16 with a byte-order mark.
+    void utf16TranscriptIsReadAsItsText_data() {
+        QTest::addColumn<int>("encoding");
+        QTest::newRow("little-endian") << int(QStringConverter::Utf16LE);
+        QTest::newRow("big-endian") << int(QStringConverter::Utf16BE);
+    }
+    void utf16TranscriptIsReadAsItsText() {
+        QFETCH(int, encoding);
+        MainWindowRig rig;
+        QStringEncoder encode(QStringConverter::Encoding(encoding),
+                              QStringConverter::Flag::WriteBom);
+        const QByteArray bytes = encode(u"第一课\r\n今天很冷。\r\n明天下雪。\r\n"_s);
+        QVERIFY(rig.library.writeRaw(1, u"script.txt"_s, bytes));
+        QVERIFY(rig.library.writeSoundFiles(1, 1, 2));
+        rig.open();
+        QCOMPARE(rig.combo("Combo1")->itemText(1), u"1. 第一课"_s);
+        rig.combo("Combo1")->setCurrentIndex(1);
+        QCOMPARE(rig.window().scriptLines(), (QStringList{u"今天很冷。"_s, u"明天下雪。"_s}));
     }
 
     void lessonWithOnlyATitleShowsAnEmptyTranscript() {

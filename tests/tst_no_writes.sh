@@ -7,7 +7,9 @@
 #
 # Usage: tst_no_writes.sh PROGRAM
 #
-# The settings file must be "/etc/Vidurivu 2004_10.INI". Rather than touch the
+# The user's settings file in $XDG_CONFIG_HOME/vovozodo/ names the library; the
+# system file "/etc/Vidurivu 2004_10.INI" names a folder that does not exist, so
+# the session only happens when the user's file answers. Rather than touch the
 # real /etc, the program runs in a mount namespace of its own where /etc is a
 # read-only overlay: the host's /etc with the test's settings file on top.
 # Nothing outside the namespace sees it, and it is gone when the program ends.
@@ -63,7 +65,12 @@ snapshot() {
         find . -type f -print0 | sort -z | xargs -0 sha256sum)
 }
 snapshot >"$work/before"
-printf '[InstallSettings]\r\nInstallPath=%s\r\n' "$library" >"$work/etc/Vidurivu 2004_10.INI"
+# The user's own settings file answers in place of the system file, which points
+# elsewhere: the session below then shows that the user's file was read, and the
+# checks that it was only read.
+mkdir -p "$work/config/vovozodo"
+printf '[InstallSettings]\r\nInstallPath=%s\r\n' "$library" >"$work/config/vovozodo/Vidurivu 2004_10.INI"
+printf '[InstallSettings]\r\nInstallPath=%s\r\n' "$work/elsewhere" >"$work/etc/Vidurivu 2004_10.INI"
 
 # Can a private /etc be made? (root, or an unprivileged user namespace)
 namespace=(unshare --mount --propagation private)
@@ -173,7 +180,8 @@ log=$work/strace.log
 # It really scanned, loaded lesson 1 and played: otherwise this test shows nothing.
 scans=$(grep -c "t_1/script.txt" "$log" || true)
 plays=$(grep -c "t_1/1.wav" "$log" || true)
-[ "$scans" -ge 2 ] || fail "lesson 1's transcript was read $scans times; the lesson load did not happen"
+[ "$scans" -ge 2 ] || fail "lesson 1's transcript was read $scans times; the lesson load did not happen \
+(or the user's settings file did not answer)"
 [ "$plays" -ge 1 ] || fail "sound file 1 was never opened; keypad 0 did not play"
 
 # Writes: opens with a writing flag, and every call that changes the file system.
