@@ -10,8 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum class Side { End, Start, Both };
-
 class Snapper {
 public:
     Snapper(const LevelProfile &profile, const SpeechMap &speech) : m_profile(profile) {
@@ -30,27 +28,26 @@ public:
         return std::min(ms * m_profile.sampleRate / 1000, m_profile.totalFrames);
     }
 
-    // The pause that best fits frames [low, high]: for Side::End its start should
-    // lie there (speech ends), for Side::Start its end (speech starts), for Both
-    // it should overlap them. Longer pauses win over shorter ones at the same distance.
-    const Pause *find(qsizetype low, qsizetype high, Side side) const {
+    // The pause whose start lies nearest `speechEnd` and whose end lies nearest
+    // `speechStart` (either may be -1: not asked), each within the window; longer
+    // pauses win at the same distance. Asking for both ends at once tells the pause
+    // between two sentences from a comma's pause near one of the subtitle times:
+    // that one lies near one time only.
+    const Pause *find(qsizetype speechEnd, qsizetype speechStart) const {
         const qsizetype window = kSnapWindowMs / 10;
+        const qsizetype low = speechEnd >= 0 ? speechEnd : speechStart;
+        const qsizetype high = std::max(speechEnd, speechStart);
         const Pause *best = nullptr;
         double bestScore = 0;
         auto it = std::lower_bound(m_pauses.begin(), m_pauses.end(), low - window,
                                    [](const Pause &p, qsizetype f) { return p.last < f; });
         for (; it != m_pauses.end() && it->first <= high + window; ++it) {
-            qsizetype from = it->first;
-            qsizetype to = it->last;
-            if (side == Side::End)
-                to = from;
-            else if (side == Side::Start)
-                from = to;
-            const qsizetype distance = std::max<qsizetype>({0, low - to, from - high});
-            if (distance > window)
+            const qsizetype toEnd = speechEnd >= 0 ? qAbs(it->first - speechEnd) : 0;
+            const qsizetype toStart = speechStart >= 0 ? qAbs(it->last - speechStart) : 0;
+            if (toEnd > window || toStart > window)
                 continue;
             const double score =
-                double(std::min<qsizetype>(it->length(), 80)) - 2.0 * double(distance);
+                double(std::min<qsizetype>(it->length(), 100)) - double(toEnd) - double(toStart);
             if (!best || score > bestScore) {
                 best = &*it;
                 bestScore = score;
@@ -99,25 +96,19 @@ std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap 
                         speech.trailing.first * profile.hop * 1000 / profile.sampleRate);
     };
 
-    // Sentence starts.
-    spans[0].limitBefore = 0;
     for (qsizetype k = 0; k < count; ++k) {
         const qint64 end = endOf(k);
-        const bool lastCue = k + 1 == count;
-        const qint64 nextStart = lastCue ? lengthMs : cues[k + 1].startMs;
         SentenceSpan &span = spans[std::size_t(k)];
         if (k == 0) {
-            const Pause *before = snapper.find(snapper.frameAt(cues[0].startMs),
-                                               snapper.frameAt(cues[0].startMs), Side::Start);
+            const Pause *before = snapper.find(-1, snapper.frameAt(cues[0].startMs));
             span.speechStart =
                 before ? snapper.start(before->last) : snapper.sampleAt(cues[0].startMs);
             span.limitBefore = before && before->first > 0 ? snapper.middle(before->quietest) : 0;
             if (!before)
                 unsnapped.append(QString::number(cues[0].line));
         }
-        if (lastCue) {
-            const Pause *after =
-                snapper.find(snapper.frameAt(end), snapper.frameAt(end), Side::End);
+        if (k + 1 == count) {
+            const Pause *after = snapper.find(snapper.frameAt(end), -1);
             span.speechEnd = after ? snapper.start(after->first) : snapper.sampleAt(end);
             span.limitAfter = after && after->last < profile.frameCount()
                                   ? snapper.middle(after->quietest)
@@ -127,31 +118,28 @@ std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap 
             break;
         }
         SentenceSpan &next = spans[std::size_t(k) + 1];
-        const qint64 low = std::min(end, nextStart);
-        const qint64 high = std::max(end, nextStart);
-        if (high - low <= 2 * kSnapWindowMs) {
-            // One pause between the two sentences holds the cut.
-            const Pause *between =
-                snapper.find(snapper.frameAt(low), snapper.frameAt(high), Side::Both);
-            if (between) {
-                span.speechEnd = snapper.start(between->first);
-                next.speechStart = snapper.start(between->last);
-                span.limitAfter = next.limitBefore = snapper.middle(between->quietest);
-                continue;
-            }
-            unsnapped.append(QString::number(cues[k].line));
-            span.speechEnd = snapper.sampleAt(low);
-            next.speechStart = snapper.sampleAt(high);
-            span.limitAfter = next.limitBefore = snapper.sampleAt((low + high) / 2);
+        const qint64 nextStart = cues[k + 1].startMs;
+        // One pause between the two sentences holds the cut...
+        if (const Pause *between = snapper.find(snapper.frameAt(end), snapper.frameAt(nextStart))) {
+            span.speechEnd = snapper.start(between->first);
+            next.speechStart = snapper.start(between->last);
+            span.limitAfter = next.limitBefore = snapper.middle(between->quietest);
             continue;
         }
-        // A longer gap (music, another speaker): each side finds its own pause.
-        const Pause *after = snapper.find(snapper.frameAt(end), snapper.frameAt(end), Side::End);
-        const Pause *before =
-            snapper.find(snapper.frameAt(nextStart), snapper.frameAt(nextStart), Side::Start);
+        // ...or, with other sound between them (music, a speaker not in the
+        // subtitles), each side has its own.
+        const Pause *after = snapper.find(snapper.frameAt(end), -1);
+        const Pause *before = snapper.find(-1, snapper.frameAt(nextStart));
+        if (after == before && after) {
+            // One pause near each time on its own, yet not near both: cut in it.
+            span.speechEnd = snapper.start(after->first);
+            next.speechStart = snapper.start(after->last);
+            span.limitAfter = next.limitBefore = snapper.middle(after->quietest);
+            continue;
+        }
+        const qint64 middle = (std::min(end, nextStart) + std::max(end, nextStart)) / 2;
         span.speechEnd = after ? snapper.start(after->first) : snapper.sampleAt(end);
-        span.limitAfter =
-            after ? snapper.middle(after->quietest) : snapper.sampleAt((end + nextStart) / 2);
+        span.limitAfter = after ? snapper.middle(after->quietest) : snapper.sampleAt(middle);
         next.speechStart = before ? snapper.start(before->last) : snapper.sampleAt(nextStart);
         next.limitBefore =
             before ? std::max(snapper.middle(before->quietest), span.limitAfter) : span.limitAfter;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
+#include <limits>
 
 namespace {
 
@@ -39,18 +39,25 @@ void dropShortRuns(std::vector<char> &speech, char value, qsizetype minLength, b
 }
 
 qsizetype quietestFrame(const LevelProfile &profile, qsizetype first, qsizetype last) {
-    // Over three frames, so a single quiet frame inside a breath is not chosen.
-    qsizetype best = (first + last) / 2;
-    int bestLevel = INT_MAX;
-    for (qsizetype f = first; f < last; ++f) {
-        int level = 0;
-        for (qsizetype k = std::max(first, f - 1); k <= std::min(last - 1, f + 1); ++k)
+    // Only the middle half of the pause: at its edges a breath or a fading
+    // syllable may be quieter than the noise beside it. Over five frames, so one
+    // quiet frame in steady noise does not decide.
+    const qsizetype length = last - first;
+    const qsizetype from = first + length / 4;
+    const qsizetype to = std::max(from + 1, last - length / 4);
+    const qsizetype centre = (first + last) / 2;
+    qsizetype best = centre;
+    double bestScore = std::numeric_limits<double>::max();
+    for (qsizetype f = from; f < to; ++f) {
+        double level = 0;
+        int count = 0;
+        for (qsizetype k = std::max(first, f - 2); k <= std::min(last - 1, f + 2); ++k, ++count)
             level += profile.centiDb[std::size_t(k)];
-        level /= int(std::min(last - 1, f + 1) - std::max(first, f - 1) + 1);
-        // Ties go to the middle of the pause.
-        if (level < bestLevel || (level == bestLevel &&
-                                  qAbs(f - (first + last) / 2) < qAbs(best - (first + last) / 2))) {
-            bestLevel = level;
+        // A dB of quiet is worth a quarter of the way to the edge: ties go to the centre.
+        const double score = level / count / 100.0 + 4.0 * double(qAbs(f - centre)) /
+                                                         double(std::max<qsizetype>(length, 1));
+        if (score < bestScore) {
+            bestScore = score;
             best = f;
         }
     }
@@ -66,7 +73,7 @@ SpeechMap findPauses(const LevelProfile &profile) {
     // A floor far below the speech (digital silence) would put the threshold where
     // only the loudest syllables reach; 60 dB under the speech is silence enough.
     map.floorDb = std::max(percentileDb(profile.centiDb, 0.10), map.speechDb - 60.0);
-    map.thresholdDb = map.floorDb + std::max(6.0, 0.3 * (map.speechDb - map.floorDb));
+    map.thresholdDb = map.floorDb + std::max(4.0, 0.2 * (map.speechDb - map.floorDb));
 
     std::vector<char> speech(static_cast<std::size_t>(n));
     const auto threshold = int(map.thresholdDb * 100);

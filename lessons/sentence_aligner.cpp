@@ -18,13 +18,20 @@ constexpr float kUnreachable = std::numeric_limits<float>::infinity();
 // Frames are 10 ms.
 constexpr qsizetype kFramesPerSecond = 100;
 // Sound before the first sentence or after the last may be left out when it is at
-// least this long and at most this long (of sound, not counting its pauses)...
+// least this long and at most this long (of sound, not counting its pauses).
 constexpr qsizetype kMinSkippedFrames = 1 * kFramesPerSecond;
 constexpr qsizetype kMaxSkippedFrames = 60 * kFramesPerSecond;
-// ...at this cost, about what a sentence one and a half times its expected length costs.
-constexpr double kSkipCost = 4.0;
+// Leaving it out costs little when it sounds like music and much when it sounds
+// like speech: by length alone a jingle passes for a sentence, and the sentences
+// after it then only shift until two are merged into one clip, which costs about
+// as much as a sentence half again as long as expected.
+constexpr double kSkipMusicCost = 0.2;
+constexpr double kSkipSpeechCost = 4.0;
+// Speech dips between syllables: at least this share of its frames lie below half
+// its mean power. Sustained music stays above it (the "low-energy ratio").
+constexpr double kSpeechLowEnergyShare = 0.3;
 // How much a longer pause counts for a sentence end against a better fitting length.
-constexpr double kPauseWeight = 1.0;
+constexpr double kPauseWeight = 1.5;
 
 QString clockText(double seconds) {
     const auto whole = qint64(seconds);
@@ -79,6 +86,8 @@ public:
     double cumulativeUnits(qsizetype sentences) const {
         return m_cumulativeUnits[std::size_t(sentences)];
     }
+    // What leaving out the sound between frames [first, last) costs.
+    double skipCost(qsizetype first, qsizetype last) const;
     // The first sentence no path reaches, or -1 when all are reached.
     qsizetype stuckAt() const { return m_stuckAt; }
 
@@ -128,9 +137,21 @@ std::pair<qsizetype, qsizetype> Aligner::nodesBetween(double low, double high) c
     return {lo, last}; // [lo, last)
 }
 
+double Aligner::skipCost(qsizetype first, qsizetype last) const {
+    double mean = 0;
+    for (qsizetype f = first; f < last; ++f)
+        mean += std::pow(10.0, m_profile.centiDb[std::size_t(f)] / 1000.0);
+    mean /= double(std::max<qsizetype>(last - first, 1));
+    qsizetype low = 0;
+    for (qsizetype f = first; f < last; ++f)
+        low += std::pow(10.0, m_profile.centiDb[std::size_t(f)] / 1000.0) < 0.5 * mean;
+    const double share = double(low) / double(std::max<qsizetype>(last - first, 1));
+    return share < kSpeechLowEnergyShare ? kSkipMusicCost : kSkipSpeechCost;
+}
+
 // Short sentences vary more in their length than long ones.
 double spreadFor(double units) {
-    return 0.25 + 0.6 / std::sqrt(units);
+    return 0.15 + 0.35 / std::sqrt(units);
 }
 double slackFor(double units) {
     return 3.0 + 6.0 / units;
@@ -176,7 +197,7 @@ std::vector<qsizetype> Aligner::run(double framesPerUnit) {
                 const qsizetype skipped = m_speech.voicedFrames - voicedAt(b);
                 if (skipped < kMinSkippedFrames || skipped > kMaxSkippedFrames)
                     continue;
-                endCost = kSkipCost;
+                endCost = skipCost(pauseAt(b).last, m_speech.trailing.first);
             }
             float best = kUnreachable;
             qint32 bestFrom = -1;
@@ -195,7 +216,7 @@ std::vector<qsizetype> Aligner::run(double framesPerUnit) {
                 // The first sentence may start after a stretch of sound that is left out.
                 for (qsizetype a = 1; a < b && voicedAt(a) <= kMaxSkippedFrames; ++a)
                     if (voicedAt(a) >= kMinSkippedFrames)
-                        consider(a, kSkipCost);
+                        consider(a, skipCost(m_speech.leading.last, pauseAt(a).first));
             } else {
                 const Row &previous = rows[std::size_t(i - 1)];
                 const qsizetype top =

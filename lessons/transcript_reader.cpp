@@ -24,6 +24,8 @@ QStringList readTranscriptSentences(const QString &text, const QString &fileName
 double spokenLength(const QString &sentence) {
     static constexpr QStringView kVowels =
         u"aeiouyAEIOUY\u00e0\u00e1\u00e8\u00e9\u00ec\u00ed\u00f2\u00f3\u00f9\u00fa\u00fc";
+    static constexpr QStringView kPhraseEnds = u",.;:!?\uFF0C\u3002\uFF1B\uFF1A\uFF01\uFF1F\u3001";
+    constexpr double kPhraseEndUnits = 0.7;
     double units = 0;
     int wordLetters = 0;
     int wordSyllables = 0;
@@ -47,6 +49,9 @@ double spokenLength(const QString &sentence) {
         endWord();
         if (c.isDigit() || (c.isLetter() && !c.isLowSurrogate()) || c.isHighSurrogate())
             units += 1;
+        // The syllable before a comma or a full stop is drawn out.
+        else if (kPhraseEnds.contains(c) && units > 0)
+            units += kPhraseEndUnits;
     }
     endWord();
     return std::max(units, 0.5);
