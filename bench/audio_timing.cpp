@@ -7,6 +7,7 @@
 #include "playback/playback_services.h"
 #include "playback/sound_device.h"
 #include "playback/wave_audio_device.h"
+#include "support/recording_sound_device.h"
 #include "ui/begin1.h"
 
 #include <QApplication>
@@ -107,47 +108,9 @@ private:
     double m_blockMs = 0;
 };
 
-// Passes everything on to the real device and stamps each "Play" and each
-// completion, as the device issues them.
-class StampingDevice final : public SoundDevice {
-public:
-    struct Stamp {
-        char kind; // 'P' play, 'D' done
-        qint64 ns;
-        int sentence;
-        qint16 code;
-    };
-
-    StampingDevice() : m_inner(std::make_unique<WaveAudioDevice>()) {
-        connect(m_inner.get(), &SoundDevice::done, this, [this](qint16 code) {
-            stamps.push_back({'D', nowNs(), m_sentence, code});
-            emit done(code);
-        });
-    }
-
-    void setDeviceType(const QString &type) override { m_inner->setDeviceType(type); }
-    void setFileName(const QString &path) override {
-        m_sentence = path.section(u'\\', -1).section(u'.', 0, 0).toInt();
-        m_inner->setFileName(path);
-    }
-    void setCommand(const QString &command) override {
-        if (command == u"Play"_s)
-            stamps.push_back({'P', nowNs(), m_sentence, 0});
-        m_inner->setCommand(command);
-    }
-    void setNotify(bool notify) override { m_inner->setNotify(notify); }
-    void setWait(bool wait) override { m_inner->setWait(wait); }
-    void setShareable(bool shareable) override { m_inner->setShareable(shareable); }
-    void setTimeFormat(qint32 format) override { m_inner->setTimeFormat(format); }
-    qint32 length() const override { return m_inner->length(); }
-    qint32 position() const override { return m_inner->position(); }
-
-    std::vector<Stamp> stamps;
-
-private:
-    std::unique_ptr<SoundDevice> m_inner;
-    int m_sentence = 0;
-};
+int sentenceOf(const QString &windowsPath) {
+    return windowsPath.section(u'\\', -1).section(u'.', 0, 0).toInt();
+}
 
 bool writeTone(const QString &path, double hz, int rate) {
     SF_INFO info{};
@@ -192,12 +155,14 @@ int play(const Options &options) {
     }
     InstallRoot = library.path() + u'\\';
 
-    StampingDevice *device = nullptr;
+    using Event = RecordingSoundDevice::Event;
+    RecordingSoundDevice *device = nullptr;
     PlaybackServices services = PlaybackServices::system();
     services.createSoundDevice = [&device] {
-        auto stamping = std::make_unique<StampingDevice>();
-        device = stamping.get();
-        return std::unique_ptr<SoundDevice>(std::move(stamping));
+        auto recording =
+            std::make_unique<RecordingSoundDevice>(std::make_unique<WaveAudioDevice>());
+        device = recording.get();
+        return std::unique_ptr<SoundDevice>(std::move(recording));
     };
     Begin1 window(services);
     auto *lessons = window.findChild<QComboBox *>(u"Combo1"_s);
@@ -209,6 +174,10 @@ int play(const Options &options) {
         return 2;
     }
 
+    const qint64 deviceMadeNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(device->madeAt().time_since_epoch())
+            .count();
+    auto stampNs = [&](const Event &event) { return deviceMadeNs + event.atUsecs * 1000; };
     RecordingClock clock(options.recording, options.rate);
     std::printf("rate %d\n", options.rate);
     for (qsizetype i = 0; i < options.pauses.size(); ++i) {
@@ -229,7 +198,8 @@ int play(const Options &options) {
             return 2;
         }
 
-        const std::size_t first = device->stamps.size();
+        const qsizetype first = device->events().size();
+        const qsizetype donesBefore = device->count(Event::Done);
         const qint64 commandNs = nowNs();
         playback->click();
         const int plays = options.pausesEach + 1;
@@ -239,10 +209,7 @@ int play(const Options &options) {
         QObject::connect(&giveUp, &QTimer::timeout, &loop, &QEventLoop::quit);
         giveUp.start(plays * (pause + ToneMs) + 10'000);
         const auto conn = QObject::connect(device, &SoundDevice::done, &loop, [&] {
-            const auto dones =
-                std::count_if(device->stamps.begin() + qsizetype(first), device->stamps.end(),
-                              [](const auto &s) { return s.kind == 'D'; });
-            if (dones >= plays)
+            if (device->count(Event::Done) - donesBefore >= plays)
                 loop.quit();
         });
         loop.exec();
@@ -250,12 +217,14 @@ int play(const Options &options) {
 
         std::printf("group %d block %.2f\n", pause, clock.blockMs());
         std::printf("command %.3f\n", clock.toRecordingMs(commandNs));
-        for (std::size_t s = first; s < device->stamps.size(); ++s) {
-            const auto &stamp = device->stamps[s];
-            if (stamp.kind == 'P')
-                std::printf("play %.3f %d\n", clock.toRecordingMs(stamp.ns), stamp.sentence);
+        for (qsizetype e = first; e < device->events().size(); ++e) {
+            const Event &event = device->events()[e];
+            if (event.kind == Event::Play)
+                std::printf("play %.3f %d\n", clock.toRecordingMs(stampNs(event)),
+                            sentenceOf(event.fileName));
             else
-                std::printf("done %.3f %d\n", clock.toRecordingMs(stamp.ns), stamp.code);
+                std::printf("done %.3f %d\n", clock.toRecordingMs(stampNs(event)),
+                            event.notifyCode);
         }
         std::fflush(stdout);
     }

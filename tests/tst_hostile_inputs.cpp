@@ -16,6 +16,7 @@
 #include "support/pump_until.h"
 #include "support/sound_server.h"
 #include "support/tone.h"
+#include "support/unplayable_waves.h"
 #include "support/windows_folder.h"
 #include "ui/begin1.h"
 
@@ -52,44 +53,6 @@ const char kUnprivilegedChild[] = "VOVOZODO_UNPRIVILEGED_CHILD";
 
 // ---- Sound files ----------------------------------------------------------
 
-struct WaveHeader {
-    quint16 formatTag = 1; // PCM
-    quint16 channels = 1;
-    quint32 sampleRate = 8000;
-    quint16 bitsPerSample = 16;
-    quint32 dataBytes = 1600; // what the data chunk claims
-    qint64 dataHeld = -1;     // what follows it; -1: as claimed
-    QByteArray beforeData;    // chunks between "fmt " and "data"
-    QByteArray afterData;
-};
-
-// Any header at all, byte by byte, so a test can state what no encoder writes.
-QByteArray waveBytes(const WaveHeader &h) {
-    auto le32 = [](quint32 v) {
-        QByteArray b(4, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    auto le16 = [](quint16 v) {
-        QByteArray b(2, '\0');
-        qToLittleEndian(v, b.data());
-        return b;
-    };
-    const quint16 blockAlign = quint16(h.channels * (h.bitsPerSample / 8));
-    QByteArray body = "WAVEfmt " + le32(16) + le16(h.formatTag) + le16(h.channels) +
-                      le32(h.sampleRate) + le32(h.sampleRate * blockAlign) + le16(blockAlign) +
-                      le16(h.bitsPerSample) + h.beforeData + "data" + le32(h.dataBytes);
-    body += QByteArray(h.dataHeld < 0 ? qsizetype(h.dataBytes) : qsizetype(h.dataHeld), '\0');
-    body += h.afterData;
-    return "RIFF" + le32(quint32(body.size())) + body;
-}
-
-QByteArray listChunk(quint32 claimedSize, qsizetype held) {
-    QByteArray size(4, '\0');
-    qToLittleEndian(claimedSize, size.data());
-    return "LIST" + size + "INFO" + QByteArray(held, '\0');
-}
-
 // Half a second of a tone in one of libsndfile's wave encodings. Float files
 // get a NaN and both infinities among their samples, written as they are.
 bool writeEncodedWave(const QString &path, int subtype, bool nonFinite = false) {
@@ -115,12 +78,6 @@ bool writeEncodedWave(const QString &path, int subtype, bool nonFinite = false) 
              sf_count_t(samples.size());
     }
     return sf_close(file) == 0 && ok;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 bool makeFifo(const QString &path) {
@@ -224,15 +181,8 @@ void HostileInputsTest::soundFiles_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("plays");
 
-    // Headers libsndfile reads but whose numbers no recording has.
-    QTest::newRow("300 channels") << u"300ch"_s << false;
-    QTest::newRow("sample rate 0") << u"rate0"_s << false;
-    QTest::newRow("sample rate 2^31-1") << u"rateMax"_s << false;
-    QTest::newRow("0 bits per sample") << u"bits0"_s << false;
-    // Headers that end too early or lose their data chunk.
-    QTest::newRow("empty file") << u"empty"_s << false;
-    QTest::newRow("header cut at 12 bytes") << u"cut12"_s << false;
-    QTest::newRow("LIST chunk claiming 4 GiB before the data") << u"hugeListBefore"_s << false;
+    for (const UnplayableWave &wave : unplayableWaves())
+        QTest::newRow(qPrintable(wave.row)) << wave.kind << false;
     // What is there is played.
     QTest::newRow("LIST chunk claiming 4 GiB after the data") << u"hugeListAfter"_s << true;
     QTest::newRow("8 MiB LIST chunk before the data") << u"bigList"_s << true;
@@ -259,23 +209,8 @@ void HostileInputsTest::soundFiles() {
 
     WaveHeader h;
     bool made = true;
-    if (kind == u"300ch") {
-        h.channels = 300;
-        h.dataBytes = 300 * 2 * 400;
-        made = writeFile(native, waveBytes(h));
-    } else if (kind == u"rate0" || kind == u"rateMax") {
-        h.sampleRate = kind == u"rate0" ? 0 : quint32(std::numeric_limits<qint32>::max());
-        made = writeFile(native, waveBytes(h));
-    } else if (kind == u"bits0") {
-        h.bitsPerSample = 0;
-        made = writeFile(native, waveBytes(h));
-    } else if (kind == u"empty") {
-        made = writeFile(native, {});
-    } else if (kind == u"cut12") {
-        made = writeFile(native, waveBytes(h).left(12));
-    } else if (kind == u"hugeListBefore") {
-        h.beforeData = listChunk(0xFFFFFFF0u, 64);
-        made = writeFile(native, waveBytes(h));
+    if (!plays) {
+        made = writeUnplayableWave(native, kind);
     } else if (kind == u"hugeListAfter") {
         h.afterData = listChunk(0xFFFFFFF0u, 64);
         made = writeFile(native, waveBytes(h));

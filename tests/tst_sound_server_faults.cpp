@@ -281,7 +281,8 @@ void TestSoundServerFaults::serverKilledMidPlay() {
     LoopWatch watch;
     const qint32 heard = device.position();
     QVERIFY2(theServer->kill(SIGKILL), "the server did not die");
-    // Longer than the rest of the tone, and than the toolkit's retry delay.
+    // Longer than the rest of the tone: a device that missed the failure
+    // would report the tone's end in this time.
     pumpFor(6s);
     qInfo("after the kill: done codes %s; position %d of %d ms", qPrintable(log.describe()),
           device.position(), device.length());
@@ -289,7 +290,7 @@ void TestSoundServerFaults::serverKilledMidPlay() {
     QVERIFY2(log.codes.size() <= 1, qPrintable(log.describe()));
     QVERIFY2(watch.gapNow() < 1000,
              qPrintable(u"event loop blocked for %1 ms"_s.arg(watch.gapNow())));
-    // The position stays where the play was cut (give or take a poll).
+    // The position stays where the play was cut (give or take a clock reading).
     QVERIFY2(device.position() >= heard - 100 && device.position() < device.length(),
              qPrintable(u"%1, %2 before the kill"_s.arg(device.position()).arg(heard)));
 

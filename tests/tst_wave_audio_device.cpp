@@ -1,50 +1,21 @@
 #include "playback/wave_audio_device.h"
+#include "playback/wave_file.h"
 
 #include "support/done_log.h"
 #include "support/lesson_folder.h"
 #include "support/pump_until.h"
 #include "support/sound_server.h"
 #include "support/tone.h"
+#include "support/unplayable_waves.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
-#include <QtEndian>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstring>
 #include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
-
-namespace {
-
-// A canonical 44-byte PCM header followed by `dataBytes` of silence, so a test
-// can state rates and channel counts no encoder would write.
-QByteArray handMadeWave(quint32 sampleRate, quint16 channels, quint32 dataBytes) {
-    QByteArray bytes(44, '\0');
-    auto put32 = [&](int at, quint32 v) { qToLittleEndian(v, bytes.data() + at); };
-    auto put16 = [&](int at, quint16 v) { qToLittleEndian(v, bytes.data() + at); };
-    std::memcpy(bytes.data(), "RIFF", 4);
-    put32(4, 36 + dataBytes);
-    std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, channels);
-    put32(24, sampleRate);
-    put32(28, sampleRate * channels * 2);
-    put16(32, quint16(channels * 2));
-    put16(34, 16);
-    std::memcpy(bytes.data() + 36, "data", 4);
-    put32(40, dataBytes);
-    return bytes + QByteArray(qsizetype(dataBytes), '\0');
-}
-
-} // namespace
 
 class TestWaveAudioDevice : public QObject {
     Q_OBJECT
@@ -57,8 +28,8 @@ private slots:
     void prevRestartsFromTheStart();
     void closeMidPlayCutsItWithoutSuccess();
     void openMidPlaySwitchesFiles();
-    void unplayableFilesPlayNothing_data();
-    void unplayableFilesPlayNothing();
+    void readerRefusesUnplayableFiles_data();
+    void readerRefusesUnplayableFiles();
     void waveCutShortPlaysWhatItHolds();
     void destroyedMidPlay();
 
@@ -226,65 +197,19 @@ void TestWaveAudioDevice::openMidPlaySwitchesFiles() {
              qPrintable(u"done %1 ms after the switch"_s.arg(log.at.last())));
 }
 
-void TestWaveAudioDevice::unplayableFilesPlayNothing_data() {
-    QTest::addColumn<QString>("name");
+// The device's refusal of the same files, Open to Play, is a hostile-inputs
+// test; here the reader alone refuses them, with no sound server involved.
+void TestWaveAudioDevice::readerRefusesUnplayableFiles_data() {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << u"missing.wav"_s << u"none"_s;
-    QTest::newRow("header cut short") << u"cut.wav"_s << u"cut"_s;
-    QTest::newRow("text file") << u"text.wav"_s << u"text"_s;
-    QTest::newRow("folder") << u"folder.wav"_s << u"folder"_s;
-    QTest::newRow("fifo") << u"fifo.wav"_s << u"fifo"_s;
-    QTest::newRow("link to /dev/zero") << u"zero.wav"_s << u"zero"_s;
-    QTest::newRow("three channels") << u"three.wav"_s << u"three"_s;
-    QTest::newRow("1 Hz") << u"onehz.wav"_s << u"1"_s;
-    QTest::newRow("10 MHz") << u"tenmhz.wav"_s << u"10000000"_s;
-    QTest::newRow("no channels") << u"nochan.wav"_s << u"nochan"_s;
+    for (const UnplayableWave &wave : unplayableWaves())
+        QTest::newRow(qPrintable(wave.row)) << wave.kind;
 }
 
-void TestWaveAudioDevice::unplayableFilesPlayNothing() {
-    QFETCH(QString, name);
+void TestWaveAudioDevice::readerRefusesUnplayableFiles() {
     QFETCH(QString, kind);
-    const QString native = nativePath(name);
-    auto writeBytes = [&](const QByteArray &bytes) {
-        QFile file(native);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-               file.write(bytes) == bytes.size();
-    };
-    if (kind == u"cut") {
-        QVERIFY(writeTone(native, 440, 300));
-        QVERIFY(QFile::resize(native, 30));
-    } else if (kind == u"text") {
-        QVERIFY(writeBytes("1\tni hao\r\n2\tzai jian\r\n"));
-    } else if (kind == u"folder") {
-        QVERIFY(QDir().mkpath(native));
-    } else if (kind == u"fifo") {
-        QVERIFY(::mkfifo(QFile::encodeName(native).constData(), 0600) == 0);
-    } else if (kind == u"zero") {
-        QVERIFY(QFile::link(u"/dev/zero"_s, native));
-    } else if (kind == u"three") {
-        QVERIFY(writeTone(native, 440, 200, 44100, 3));
-    } else if (kind == u"nochan") {
-        QVERIFY(writeBytes(handMadeWave(44100, 0, 4410)));
-    } else if (kind != u"none") {
-        QVERIFY(writeBytes(handMadeWave(kind.toUInt(), 1, 8820)));
-    }
-
-    WaveAudioDevice device;
-    DoneLog log(device);
-    QElapsedTimer clock;
-    clock.start();
-    openAndPlay(device, windowsPath(name));
-    QVERIFY2(clock.elapsed() < 1000, "Open and Play must not block");
-    QCOMPARE(device.length(), 0);
-    QCOMPARE(device.position(), 0);
-    device.setCommand(u"Prev"_s);
-    device.setCommand(u"Play"_s);
-    pumpFor(300ms);
-    QCOMPARE(log.successes(), 0);
-
-    // The refusal leaves the device usable.
-    openAndPlay(device, tone(u"after.wav"_s, 100));
-    QVERIFY(pumpUntil([&] { return log.successes() == 1; }, 10s));
+    const QString native = nativePath(u"unplayable-%1.wav"_s.arg(kind));
+    QVERIFY2(writeUnplayableWave(native, kind), qPrintable(native));
+    QVERIFY(!WaveFile::open(native));
 }
 
 void TestWaveAudioDevice::waveCutShortPlaysWhatItHolds() {

@@ -4,11 +4,10 @@
 
 RecordingSoundDevice::RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, QObject *parent)
     : SoundDevice(parent), m_inner(std::move(inner)) {
-    m_clock.start();
     // Direct: the stamp is taken when the inner device reports, not when the
     // window gets round to handling it.
     connect(m_inner.get(), &SoundDevice::done, this, [this](qint16 code) {
-        m_events.append({Event::Done, m_clock.nsecsElapsed() / 1000, m_fileName, code});
+        m_events.append({Event::Done, usecsSinceMade(), m_fileName, code});
         emit done(code);
     });
 }
@@ -20,11 +19,15 @@ void RecordingSoundDevice::setFileName(const QString &windowsPath) {
 
 void RecordingSoundDevice::setCommand(const QString &command) {
     if (command == QStringLiteral("Play"))
-        m_events.append({Event::Play, m_clock.nsecsElapsed() / 1000, m_fileName, 0});
+        m_events.append({Event::Play, usecsSinceMade(), m_fileName, 0});
     m_inner->setCommand(command);
 }
 
 qsizetype RecordingSoundDevice::count(Event::Kind kind) const {
     return std::count_if(m_events.cbegin(), m_events.cend(),
                          [kind](const Event &e) { return e.kind == kind; });
+}
+
+qint64 RecordingSoundDevice::usecsSinceMade() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_madeAt).count();
 }

@@ -2,18 +2,20 @@
 
 #include "playback/sound_device.h"
 
-#include <QElapsedTimer>
 #include <QList>
 
+#include <chrono>
 #include <memory>
 
 // Forwards every call to a real device and keeps a timed log of the plays it
-// was asked for and the completions it reported, so a test can check the
-// order of plays and the pauses between them on a real output.
+// was asked for and the completions it reported, so a test or a benchmark can
+// check the order of plays and the pauses between them on a real output.
 class RecordingSoundDevice final : public SoundDevice {
     Q_OBJECT
 
 public:
+    using Clock = std::chrono::steady_clock;
+
     struct Event {
         enum Kind { Play, Done } kind;
         qint64 atUsecs;    // since the device was made
@@ -35,10 +37,14 @@ public:
 
     const QList<Event> &events() const { return m_events; }
     qsizetype count(Event::Kind kind) const;
+    // When the device was made, on the steady clock.
+    Clock::time_point madeAt() const { return m_madeAt; }
 
 private:
+    qint64 usecsSinceMade() const;
+
     std::unique_ptr<SoundDevice> m_inner;
     QString m_fileName;
-    QElapsedTimer m_clock;
+    Clock::time_point m_madeAt = Clock::now();
     QList<Event> m_events;
 };

@@ -1,0 +1,57 @@
+#include "playback/pulse_connection.h"
+
+#include <pulse/pulseaudio.h>
+
+PulseLock::PulseLock(pa_threaded_mainloop *loop) : m_loop(loop) {
+    pa_threaded_mainloop_lock(m_loop);
+}
+
+PulseLock::~PulseLock() {
+    pa_threaded_mainloop_unlock(m_loop);
+}
+
+PulseConnection::~PulseConnection() {
+    if (!m_loop)
+        return;
+    {
+        PulseLock lock(m_loop);
+        dropContext();
+    }
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+}
+
+bool PulseConnection::connect() {
+    if (!m_loop) {
+        m_loop = pa_threaded_mainloop_new();
+        if (!m_loop)
+            return false;
+        if (pa_threaded_mainloop_start(m_loop) < 0) {
+            pa_threaded_mainloop_free(m_loop);
+            m_loop = nullptr;
+            return false;
+        }
+    }
+    PulseLock lock(m_loop);
+    if (m_context && PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+        return true;
+    dropContext();
+    m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Vovozodo");
+    if (!m_context)
+        return false;
+    // Never start a server: that would run (and wait for) a daemon from the
+    // user-interface thread, on every play while none can start.
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        dropContext();
+        return false;
+    }
+    return true;
+}
+
+void PulseConnection::dropContext() {
+    if (!m_context)
+        return;
+    pa_context_disconnect(m_context);
+    pa_context_unref(m_context);
+    m_context = nullptr;
+}

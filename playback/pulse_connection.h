@@ -1,0 +1,48 @@
+#pragma once
+
+struct pa_context;
+struct pa_threaded_mainloop;
+
+// Holds libpulse's loop lock for its lifetime. Every call into a connection or
+// stream object of libpulse is made under it, from any thread but the loop's
+// own (whose callbacks already hold it).
+class PulseLock {
+public:
+    explicit PulseLock(pa_threaded_mainloop *loop);
+    ~PulseLock();
+    PulseLock(const PulseLock &) = delete;
+    PulseLock &operator=(const PulseLock &) = delete;
+
+private:
+    pa_threaded_mainloop *m_loop;
+};
+
+// The connection to the sound server, run by libpulse on a thread of its own.
+// Nothing here waits for the server: a server that has died or stopped
+// answering can never block the caller. A connection that has failed is
+// dropped and the next play connects afresh, so a server that has come back
+// (or a new one at the same address) is used again. The toolkit's own audio
+// output is not used for this reason: once its one reconnection attempt, three
+// seconds after the server went away, finds no server, it never plays again,
+// and a stream that fails while it is being set up blocks its start() for good.
+class PulseConnection {
+public:
+    PulseConnection() = default;
+    ~PulseConnection();
+    PulseConnection(const PulseConnection &) = delete;
+    PulseConnection &operator=(const PulseConnection &) = delete;
+
+    // Starts connecting unless connected or connecting; false when that
+    // cannot even begin (no server at the address, for one).
+    bool connect();
+
+    pa_threaded_mainloop *loop() const { return m_loop; }
+    // Only with the loop locked.
+    pa_context *context() const { return m_context; }
+
+private:
+    void dropContext();
+
+    pa_threaded_mainloop *m_loop = nullptr;
+    pa_context *m_context = nullptr;
+};

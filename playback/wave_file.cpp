@@ -1,0 +1,127 @@
+#include "playback/wave_file.h"
+
+#include <QFile>
+#include <QString>
+
+#include <sndfile.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Lessons are spoken recordings. More than two channels would go to the
+// default surround layout (the third of three is LFE), so such files are
+// refused rather than played on the wrong speakers. The rate bounds keep out
+// headers that are damaged or made up; every real recording lies inside them.
+constexpr int kMaxChannels = 2;
+constexpr int kMinSampleRate = 8000;
+constexpr int kMaxSampleRate = 192000;
+
+// Frames decoded per read while skipping to a position.
+constexpr WaveFile::Frames kSkipBlockFrames = 4096;
+
+} // namespace
+
+WaveFile::~WaveFile() {
+    if (m_sndfile)
+        sf_close(m_sndfile);
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+// Only regular files: a FIFO would block sf_open and a device may never end.
+// The type is checked on the descriptor itself, so a file swapped for
+// something else after the path was looked up is still caught. The
+// descriptor is ours; libsndfile only borrows it.
+std::unique_ptr<WaveFile> WaveFile::open(const QString &nativePath) {
+    auto file = std::unique_ptr<WaveFile>(new WaveFile);
+    file->m_fd = ::open(QFile::encodeName(nativePath).constData(),
+                        O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file->m_fd < 0)
+        return nullptr;
+    struct stat status {};
+    if (::fstat(file->m_fd, &status) != 0 || !S_ISREG(status.st_mode))
+        return nullptr;
+    // Regular files never block; reads should simply wait for the disk.
+    const int flags = ::fcntl(file->m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(file->m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return nullptr;
+
+    SF_INFO info{};
+    file->m_sndfile = sf_open_fd(file->m_fd, SFM_READ, &info, SF_FALSE);
+    if (!file->m_sndfile)
+        return nullptr;
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
+        return nullptr;
+    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < kMinSampleRate ||
+        info.samplerate > kMaxSampleRate || info.frames < 0)
+        return nullptr;
+    file->m_channels = info.channels;
+    file->m_sampleRate = info.samplerate;
+    file->m_format = info.format;
+    file->m_seekable = info.seekable != 0;
+    file->m_frames = info.frames;
+    // Float data outside [-1, 1] would otherwise wrap around when converted
+    // to 16 bits.
+    sf_command(file->m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return file;
+}
+
+// Some encodings cannot seek (libsndfile's GSM 6.10 among them): those are
+// decoded again from the start up to the frame.
+bool WaveFile::seek(Frames frame) {
+    if (frame == m_readFrames)
+        return true;
+    if (m_seekable) {
+        if (!m_sndfile || sf_seek(m_sndfile, frame, SEEK_SET) != frame)
+            return false;
+        m_readFrames = frame;
+        return true;
+    }
+    if (!reopen())
+        return false;
+    std::vector<short> skipped(std::size_t(kSkipBlockFrames) * std::size_t(m_channels));
+    while (m_readFrames < frame) {
+        const Frames wanted = std::min(kSkipBlockFrames, frame - m_readFrames);
+        if (read(skipped.data(), wanted) != wanted)
+            return false;
+    }
+    return true;
+}
+
+WaveFile::Frames WaveFile::read(short *out, Frames frames) {
+    if (!m_sndfile)
+        return 0;
+    const Frames got = std::max<Frames>(0, sf_readf_short(m_sndfile, out, frames));
+    m_readFrames += got;
+    return got;
+}
+
+// Reads the file afresh from its start, on the same descriptor. Anything that
+// reads differently now (the file was rewritten in place) is refused: the
+// blocks are sized for the layout read at open.
+bool WaveFile::reopen() {
+    if (m_sndfile)
+        sf_close(m_sndfile);
+    m_sndfile = nullptr;
+    m_readFrames = 0;
+    if (::lseek(m_fd, 0, SEEK_SET) != 0)
+        return false;
+    SF_INFO info{};
+    m_sndfile = sf_open_fd(m_fd, SFM_READ, &info, SF_FALSE);
+    if (!m_sndfile)
+        return false;
+    if (info.channels != m_channels || info.samplerate != m_sampleRate || info.format != m_format) {
+        sf_close(m_sndfile);
+        m_sndfile = nullptr;
+        return false;
+    }
+    sf_command(m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
