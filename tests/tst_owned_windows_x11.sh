@@ -99,7 +99,15 @@ above() { # A B: window A is stacked above window B
 }
 click() {
     timeout 5 xdotool mousemove "$1" "$2" click 1
-    sleep 0.5
+}
+# A B: window A stays above window B for two seconds after a click, however long
+# the window manager takes to restack.
+stays_above() {
+    local deadline=$((SECONDS + 2))
+    while [ "$SECONDS" -le "$deadline" ]; do
+        above "$1" "$2" || return 1
+        sleep 0.1
+    done
 }
 
 backdrop_of() { xdotool search --onlyvisible --name '^Vovozodo$' | head -n 1; }
@@ -114,16 +122,19 @@ extents=$(xprop -id "$main" -notype _NET_FRAME_EXTENTS | grep -oE '[0-9]+(, [0-9
 [ "$extents" = "0, 0, 0, 0" ] || fail "the window manager framed the main window: ${extents:-unknown}"
 
 click 5 5
-above "$main" "$backdrop" || fail "a click on the backdrop hid the main window behind it"
+stays_above "$main" "$backdrop" || fail "a click on the backdrop hid the main window behind it"
 
 # The exit question is owned by the main window and stays above it as well.
 eval "$(xdotool getwindowgeometry --shell "$main" | grep -E '^(X|Y|WIDTH)=[0-9-]+$')"
 click "$((X + WIDTH / 2))" "$((Y + 5))" # the title strip: gives the main window the keyboard
+active() { xprop -root -notype _NET_ACTIVE_WINDOW | grep -oE '0x[0-9a-f]+' | xargs printf '%d\n'; }
+is_main_active() { [ "$(active)" = "$main" ] && echo yes || true; }
+wait_for 5 is_main_active || fail "a click on the main window did not give it the keyboard"
 timeout 5 xdotool key Escape
 wait_for 10 owned_by "$main" || fail "no exit question owned by the main window after Esc"
 question=$found
 click 5 5
-above "$question" "$main" && above "$main" "$backdrop" ||
+stays_above "$question" "$main" && above "$main" "$backdrop" ||
     fail "a click on the backdrop hid the exit question or the main window"
 
 timeout 5 xdotool windowactivate --sync "$question" 2>/dev/null || true
