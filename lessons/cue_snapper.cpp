@@ -13,12 +13,11 @@ namespace {
 class Snapper {
 public:
     Snapper(const LevelProfile &profile, const SpeechMap &speech) : m_profile(profile) {
-        // The silences before and after all speech are pauses like any other here.
-        if (speech.leading.length() > 0)
-            m_pauses.push_back(speech.leading);
+        // The silences before and after all speech are pauses like any other here,
+        // even when empty: the recording's own start and end are boundaries too.
+        m_pauses.push_back(speech.leading);
         m_pauses.insert(m_pauses.end(), speech.pauses.begin(), speech.pauses.end());
-        if (speech.trailing.length() > 0)
-            m_pauses.push_back(speech.trailing);
+        m_pauses.push_back(speech.trailing);
     }
 
     qsizetype frameAt(qint64 ms) const {

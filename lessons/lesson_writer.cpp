@@ -137,22 +137,33 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
                 sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
             }
             const qint64 take = std::min(got - offset, clip.end - at);
-            for (qint64 f = 0; f < take; ++f) {
-                const qint64 sample = at + f;
-                const double ramp = std::min({1.0, double(sample - clip.start) / double(fade),
-                                              double(clip.end - 1 - sample) / double(fade)});
-                const auto factor = float(gain * std::max(ramp, 0.0));
-                const float *frame = in.data() + std::size_t(offset + f) * std::size_t(inChannels);
-                float *target = out.data() + std::size_t(f) * std::size_t(outChannels);
-                if (outChannels == inChannels) {
-                    for (int c = 0; c < inChannels; ++c)
-                        target[c] = frame[c] * factor;
-                } else {
+            const float *from = in.data() + std::size_t(offset) * std::size_t(inChannels);
+            float *to = out.data();
+            if (outChannels == inChannels) {
+                const auto scale = float(gain);
+                for (qint64 i = 0; i < take * inChannels; ++i)
+                    to[i] = from[i] * scale;
+            } else {
+                const auto scale = float(gain / inChannels);
+                for (qint64 f = 0; f < take; ++f) {
                     float mono = 0;
                     for (int c = 0; c < inChannels; ++c)
-                        mono += frame[c];
-                    target[0] = mono / float(inChannels) * factor;
+                        mono += from[f * inChannels + c];
+                    to[f] = mono * scale;
                 }
+            }
+            // Fades only where the block meets the clip's first or last 5 ms.
+            for (qint64 f = 0; f < take; ++f) {
+                const qint64 sample = at + f;
+                const qint64 edge = std::min(sample - clip.start, clip.end - 1 - sample);
+                if (edge >= fade) {
+                    // Skip the middle of the clip.
+                    f = std::max(f, clip.end - 1 - fade - at);
+                    continue;
+                }
+                const auto ramp = float(std::max<qint64>(edge, 0)) / float(fade);
+                for (int c = 0; c < outChannels; ++c)
+                    to[f * outChannels + c] *= ramp;
             }
             if (sf_writef_float(file.get(), out.data(), take) != take)
                 failWriting(fileName, QString::fromUtf8(sf_strerror(file.get())));
@@ -160,9 +171,7 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
             if (at + take == clip.end) {
                 if (sf_error(file.get()) != SF_ERR_NO_ERROR)
                     failWriting(fileName, QString::fromUtf8(sf_strerror(file.get())));
-                // sf_close() reports no error of its own: the header is rewritten
-                // before it, and a full disk shows in the write that follows.
-                sf_write_sync(file.get());
+                // Synced once for the whole lesson before it takes its place.
                 if (sf_close(file.release()) != 0)
                     failWriting(fileName, systemReason());
                 if (QFileInfo(m_scratch.filePath(fileName)).size() < 44)

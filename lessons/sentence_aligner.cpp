@@ -272,6 +272,14 @@ std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const Spee
 
     Aligner aligner(profile, speech, sentences);
     double framesPerUnit = double(speech.voicedFrames) / aligner.cumulativeUnits(count);
+    // Nobody speaks a syllable in less than 70 ms or takes more than a second over it.
+    const double secondsPerUnit = framesPerUnit / kFramesPerSecond;
+    if (secondsPerUnit < 0.07 || secondsPerUnit > 1.0)
+        throw InputError(recordingName + u" does not match "_s + transcriptName + u": "_s +
+                         QString::number(double(speech.voicedFrames) / kFramesPerSecond, 'f', 1) +
+                         u" s of speech for text that takes about "_s +
+                         QString::number(aligner.cumulativeUnits(count) * 0.25, 'f', 0) +
+                         u" s to say"_s);
     std::vector<qsizetype> chosen = aligner.run(framesPerUnit);
     if (!chosen.empty()) {
         // Left-out music made the first estimate of the speaking rate too slow.
@@ -299,6 +307,25 @@ std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const Spee
             clockText(seconds) + u" no pause ends a stretch of speech of about "_s +
             QString::number(framesPerUnit * aligner.units(stuck) / kFramesPerSecond, 'f', 1) +
             u" s, which its length suggests"_s);
+    }
+
+    // A path through slack limits can still give a sentence far more or less sound
+    // than its text takes: then the transcript is not what the recording says.
+    for (qsizetype i = 0; i < count; ++i) {
+        const double voiced = double(aligner.voicedAt(chosen[std::size_t(i) + 1]) -
+                                     aligner.voicedAt(chosen[std::size_t(i)]));
+        const double expected = framesPerUnit * aligner.units(i);
+        const double limit = 2.0 + 3.0 / aligner.units(i);
+        if (voiced > expected / limit && voiced < expected * limit)
+            continue;
+        const double seconds =
+            profile.seconds(double(aligner.pauseAt(chosen[std::size_t(i)]).last));
+        throw InputError(recordingName + u" does not match "_s + transcriptName +
+                         u" at sentence "_s + QString::number(i + 1) + u' ' + quoted(sentences[i]) +
+                         u", near "_s + clockText(seconds) + u": it would last "_s +
+                         QString::number(voiced / kFramesPerSecond, 'f', 1) +
+                         u" s of speech, where its length suggests about "_s +
+                         QString::number(expected / kFramesPerSecond, 'f', 1) + u" s"_s);
     }
 
     std::vector<SentenceSpan> spans(static_cast<std::size_t>(count));

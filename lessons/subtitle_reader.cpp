@@ -143,9 +143,8 @@ void Reader::readSrtOrVtt(bool vtt) {
         if (!m_lines[timing].contains(u"-->"_s))
             ++timing; // an identifier (SRT's cue number) stands first
         if (timing >= end || !m_lines[timing].contains(u"-->"_s))
-            fail(int(timing < end ? timing : i) + 1,
-                 u"expected a cue time \"start --> end\", found \""_s +
-                     m_lines[timing < end ? timing : i].trimmed().left(40) + u'"');
+            fail(blockLine,
+                 u"expected a cue time \"start --> end\", found \""_s + first.left(40) + u'"');
         const QString timingLine = m_lines[timing];
         const qsizetype arrow = timingLine.indexOf(u"-->"_s);
         // WebVTT cue settings ("align:start") follow the end time after a blank.

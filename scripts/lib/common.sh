@@ -5,9 +5,11 @@
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-# Packages that build the program, its tests and its sample lessons.
+# Packages that build the program, its tests and its sample lessons. FFmpeg's
+# libraries and libebur128 are vovozodo-lessons' (M4A and video sound, loudness).
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libsndfile1-dev
-    libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox)
+    libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev)
 
 ensure_packages() {
     local missing=()

@@ -1,0 +1,42 @@
+// Arbitrary bytes as a subtitle file (SRT, WebVTT, LRC, ASS, Audacity labels)
+// and as a plain transcript for vovozodo-lessons: either read or refused with
+// a message, never a crash, and what is read holds together.
+#include "fuzz_support.h"
+
+#include "lessons/input_error.h"
+#include "lessons/lesson_text.h"
+#include "lessons/subtitle_reader.h"
+#include "lessons/transcript_reader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cmath>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString text = decodeLessonText(bytes, TextEncoding::Detect);
+    try {
+        const Subtitles subtitles = readSubtitles(text, QStringLiteral("in"));
+        FUZZ_CHECK(!subtitles.cues.isEmpty());
+        for (qsizetype k = 0; k < subtitles.cues.size(); ++k) {
+            const Cue &cue = subtitles.cues[k];
+            FUZZ_CHECK(!cue.text.isEmpty());
+            FUZZ_CHECK(!cue.text.contains(u'\n') && !cue.text.contains(u'\r'));
+            FUZZ_CHECK(cue.startMs >= 0);
+            FUZZ_CHECK(cue.endMs == -1 || cue.endMs >= cue.startMs);
+            FUZZ_CHECK(k == 0 || subtitles.cues[k - 1].startMs <= cue.startMs);
+        }
+    } catch (const InputError &error) {
+        FUZZ_CHECK(!error.message().isEmpty());
+    }
+    try {
+        for (const QString &sentence : readTranscriptSentences(text, QStringLiteral("in"))) {
+            FUZZ_CHECK(!sentence.isEmpty() && sentence == sentence.trimmed());
+            FUZZ_CHECK(std::isfinite(spokenLength(sentence)) && spokenLength(sentence) > 0);
+        }
+    } catch (const InputError &error) {
+        FUZZ_CHECK(!error.message().isEmpty());
+    }
+    return 0;
+}

@@ -1,0 +1,141 @@
+// vovozodo-lessons: clips matched to sentences, from a plain transcript and
+// from subtitles that are off, and recordings that cannot be matched.
+#include "lessons/input_error.h"
+#include "lessons/make_lesson.h"
+#include "tst_lessons_support.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A long pause inside sentence 2 (700 ms after a comma) outlasts the pauses
+// after sentences 1 and 4; only the sentences' lengths tell it is no end.
+const QList<SyntheticSentence> kSentences = {
+    {u"春眠不觉晓"_s, 5},       {u"处处闻啼鸟夜来风雨声，花落"_s, 12, 10, 700}, {u"知多少"_s, 3},
+    {u"床前明月光疑是地"_s, 8}, {u"举头望明月，低头思故乡"_s, 10, 5, 400},      {u"白日依山"_s, 4},
+};
+const QList<int> kPausesMs = {350, 450, 900, 380, 600, 500};
+
+QString transcriptOf(const QList<SyntheticSentence> &sentences) {
+    QStringList lines;
+    for (const SyntheticSentence &sentence : sentences)
+        lines.append(sentence.text);
+    return lines.join(u'\n') + u'\n';
+}
+
+QString srtTime(qint64 ms) {
+    return u"00:%1:%2,%3"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
+        .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+        .arg(ms % 1000, 3, 10, QChar(u'0'));
+}
+
+} // namespace
+
+class LessonsMatching : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    MakeOptions options(const QString &name) const {
+        MakeOptions made;
+        made.library = m_dir.filePath(name);
+        QDir().mkpath(made.library);
+        made.lesson = 1;
+        made.audio = m_dir.filePath(name + u".wav"_s);
+        made.labels = m_dir.filePath(name + u".labels"_s);
+        made.quiet = true;
+        return made;
+    }
+
+private slots:
+    void fromTranscript_data() {
+        QTest::addColumn<SyntheticOptions>("recording");
+        QTest::newRow("clean") << SyntheticOptions{};
+        QTest::newRow("noise at 20 dB SNR") << SyntheticOptions{false, 20, 0};
+        QTest::newRow("quiet file, -35 dB") << SyntheticOptions{false, 0, -35};
+        QTest::newRow("jingle before the first sentence") << SyntheticOptions{true, 0, 0};
+    }
+    void fromTranscript() {
+        QFETCH(SyntheticOptions, recording);
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
+        MakeOptions made = options(name);
+        const SyntheticRecording truth =
+            writeSyntheticSpeech(made.audio, kSentences, kPausesMs, recording);
+        made.transcript = m_dir.filePath(name + u".txt"_s);
+        QVERIFY(writeText(made.transcript, transcriptOf(kSentences)));
+        QStringList notes;
+        const MadeLesson lesson = makeLesson(made, notes);
+        QCOMPARE(lesson.sentences, kSentences.size());
+        QCOMPARE(clipsMismatch(made.labels, truth), QString());
+        QVERIFY(QFile::exists(made.library + u"/t_1/6.wav"_s));
+        QVERIFY(!QFile::exists(made.library + u"/t_1/7.wav"_s));
+    }
+
+    // Every subtitle time off by up to 300 ms, either way, on its own.
+    void fromShiftedSubtitles() {
+        MakeOptions made = options(u"subtitles"_s);
+        const SyntheticRecording truth = writeSyntheticSpeech(made.audio, kSentences, kPausesMs);
+        QString srt;
+        const int offsets[] = {280, -290, -150, 300, -300, 120, 250, -260, 0, 290, -200, 180};
+        for (qsizetype k = 0; k < kSentences.size(); ++k)
+            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                       .arg(srtTime(truth.starts[std::size_t(k)] * 1000 / truth.sampleRate +
+                                    offsets[2 * k]))
+                       .arg(srtTime(truth.ends[std::size_t(k)] * 1000 / truth.sampleRate +
+                                    offsets[2 * k + 1]))
+                       .arg(kSentences[k].text);
+        made.subtitles = m_dir.filePath(u"shifted.srt"_s);
+        QVERIFY(writeText(made.subtitles, srt));
+        QStringList notes;
+        makeLesson(made, notes);
+        QCOMPARE(clipsMismatch(made.labels, truth), QString());
+
+        // The label track reads back as subtitles and makes the same lesson.
+        MakeOptions again = options(u"subtitles-again"_s);
+        again.audio = made.audio;
+        again.subtitles = made.labels;
+        makeLesson(again, notes);
+        QCOMPARE(clipsMismatch(again.labels, truth), QString());
+    }
+
+    // Far more sentences than the recording holds, or far longer ones: refused
+    // with where it parts, and nothing written.
+    void unmatchableRecordingsWriteNothing_data() {
+        QTest::addColumn<QList<SyntheticSentence>>("transcript");
+        QTest::addColumn<QString>("message");
+        QList<SyntheticSentence> many = kSentences;
+        for (int k = 0; k < 12; ++k)
+            many.append({u"一二三四五六七八九十"_s, 10});
+        QTest::newRow("too few pauses") << many << u"pauses in the speech"_s;
+        QList<SyntheticSentence> lopsided = kSentences;
+        lopsided[2].text = QString(200, u'长');
+        QTest::newRow("lengths far off") << lopsided << u"does not match"_s;
+    }
+    void unmatchableRecordingsWriteNothing() {
+        QFETCH(QList<SyntheticSentence>, transcript);
+        QFETCH(QString, message);
+        MakeOptions made = options(u"unmatched-"_s + QString::number(transcript.size()));
+        writeSyntheticSpeech(made.audio, kSentences, kPausesMs);
+        made.transcript = made.audio + u".txt"_s;
+        QVERIFY(writeText(made.transcript, transcriptOf(transcript)));
+        QStringList notes;
+        try {
+            makeLesson(made, notes);
+            QFAIL("an unmatched recording was made into a lesson");
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+        QCOMPARE(
+            QDir(made.library).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+        QVERIFY(!QFile::exists(made.labels));
+    }
+};
+
+QTEST_GUILESS_MAIN(LessonsMatching)
+#include "tst_lessons_matching.moc"

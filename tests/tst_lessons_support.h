@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+// Recordings for the vovozodo-lessons tests, made in the test: "sentences" of
+// voiced syllables (a buzz of harmonics, 170 ms each with 40 ms between them)
+// joined by pauses, with the true place of every sentence known, so a test can
+// tell whether each clip holds its sentence. Made in milliseconds, not with a
+// speech synthesiser, to keep the tests quick.
+struct SyntheticSentence {
+    QString text; // one character per syllable (commas count none)
+    int syllables = 0;
+    int commaAfter = -1; // a pause after this many syllables...
+    int commaMs = 0;     // ...of this length
+};
+
+struct SyntheticRecording {
+    int sampleRate = 16000;
+    std::vector<qint64> starts; // first and last+1 sample of each sentence's voice
+    std::vector<qint64> ends;
+    qint64 jingleEnd = 0;
+};
+
+struct SyntheticOptions {
+    bool jingle = false;   // 2.5 s of a sustained chord and 700 ms of silence first
+    double noiseSnrDb = 0; // white noise this far below the voice; 0: none
+    double gainDb = 0;     // the whole recording this much louder or quieter
+};
+
+// Writes a 16-bit mono wave file; `pausesMs[k]` follows sentence k.
+SyntheticRecording writeSyntheticSpeech(const QString &path,
+                                        const QList<SyntheticSentence> &sentences,
+                                        const QList<int> &pausesMs,
+                                        const SyntheticOptions &options = {});
+
+// Checks an Audacity label track of clips against the recording: clip k holds
+// all of sentence k and nothing of another sentence or the jingle. Returns an
+// empty string when it does, else what is wrong.
+QString clipsMismatch(const QString &labelTrack, const SyntheticRecording &recording);
+
+// Writes `lines` as a UTF-8 text file.
+bool writeText(const QString &path, const QString &text);
