@@ -103,6 +103,44 @@ private slots:
         QCOMPARE(clipsMismatch(again.labels, truth), QString());
     }
 
+    // Sound in containers FFmpeg reads, timed on the container's own timeline:
+    // in a film whose sound starts after its picture, the subtitles count from
+    // the picture's start.
+    void fromContainers_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("pictureFirstMs");
+        QTest::newRow("M4A") << u"talk.m4a"_s << 0;
+        QTest::newRow("MKV, sound 500 ms after the picture") << u"film.mkv"_s << 500;
+    }
+    void fromContainers() {
+        QFETCH(QString, file);
+        QFETCH(int, pictureFirstMs);
+        MakeOptions made = options(file.section(u'.', 0, 0));
+        const QString wave = made.audio;
+        SyntheticRecording truth = writeSyntheticSpeech(wave, kSentences, kPausesMs);
+        made.audio = m_dir.filePath(file);
+        QCOMPARE(encodeAac(wave, made.audio, pictureFirstMs), QString());
+        const qint64 shift = qint64(pictureFirstMs) * truth.sampleRate / 1000;
+        QString srt;
+        for (qsizetype k = 0; k < kSentences.size(); ++k) {
+            qint64 &start = truth.starts[std::size_t(k)];
+            qint64 &end = truth.ends[std::size_t(k)];
+            start += shift;
+            end += shift;
+            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                       .arg(srtTime(start * 1000 / truth.sampleRate))
+                       .arg(srtTime(end * 1000 / truth.sampleRate))
+                       .arg(kSentences[k].text);
+        }
+        made.subtitles = made.audio + u".srt"_s;
+        QVERIFY(writeText(made.subtitles, srt));
+        QStringList notes;
+        makeLesson(made, notes);
+        QCOMPARE(clipsMismatch(made.labels, truth), QString());
+        // Every subtitle time found its pause: the sound sits where the timeline says.
+        QCOMPARE(notes, QStringList());
+    }
+
     // Far more sentences than the recording holds, or far longer ones: refused
     // with where it parts, and nothing written.
     void unmatchableRecordingsWriteNothing_data() {

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -116,4 +118,129 @@ QString clipsMismatch(const QString &labelTrack, const SyntheticRecording &recor
 bool writeText(const QString &path, const QString &text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
+}
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+struct Encoder {
+    AVCodecContext *codec = nullptr;
+    AVStream *stream = nullptr;
+    ~Encoder() { avcodec_free_context(&codec); }
+};
+
+// Sends `frame` (null: flush) and writes every packet it gives.
+bool encodeFrame(AVFormatContext *format, Encoder &encoder, AVFrame *frame) {
+    if (avcodec_send_frame(encoder.codec, frame) < 0)
+        return false;
+    AVPacket *packet = av_packet_alloc();
+    int code = 0;
+    while ((code = avcodec_receive_packet(encoder.codec, packet)) == 0) {
+        av_packet_rescale_ts(packet, encoder.codec->time_base, encoder.stream->time_base);
+        packet->stream_index = encoder.stream->index;
+        if (av_interleaved_write_frame(format, packet) < 0)
+            code = AVERROR_EXTERNAL;
+    }
+    av_packet_free(&packet);
+    return code == AVERROR(EAGAIN) || code == AVERROR_EOF;
+}
+
+bool openEncoder(AVFormatContext *format, Encoder &encoder, const AVCodec *codec) {
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        encoder.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(encoder.codec, codec, nullptr) < 0)
+        return false;
+    encoder.stream = avformat_new_stream(format, nullptr);
+    encoder.stream->time_base = encoder.codec->time_base;
+    return avcodec_parameters_from_context(encoder.stream->codecpar, encoder.codec) >= 0;
+}
+
+} // namespace
+
+QString encodeAac(const QString &wavePath, const QString &path, int pictureFirstMs) {
+    SF_INFO info{};
+    SNDFILE *wave = sf_open(QFile::encodeName(wavePath).constData(), SFM_READ, &info);
+    if (!wave || info.channels != 1)
+        return u"cannot read "_s + wavePath;
+    std::vector<float> samples(std::size_t(info.frames));
+    sf_readf_float(wave, samples.data(), info.frames);
+    sf_close(wave);
+
+    AVFormatContext *format = nullptr;
+    if (avformat_alloc_output_context2(&format, nullptr, nullptr,
+                                       QFile::encodeName(path).constData()) < 0)
+        return u"no container for "_s + path;
+    const auto cleanup = qScopeGuard([&] {
+        if (format && format->pb)
+            avio_closep(&format->pb);
+        avformat_free_context(format);
+    });
+    Encoder picture;
+    if (pictureFirstMs > 0) {
+        // One small grey frame a second: enough for a stream that starts at zero.
+        const AVCodec *mjpeg = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        picture.codec = avcodec_alloc_context3(mjpeg);
+        picture.codec->width = 16;
+        picture.codec->height = 16;
+        picture.codec->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        picture.codec->time_base = {1, 1};
+        if (!openEncoder(format, picture, mjpeg))
+            return u"cannot open the picture encoder"_s;
+    }
+    const AVCodec *aac = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    Encoder sound;
+    sound.codec = avcodec_alloc_context3(aac);
+    sound.codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    sound.codec->sample_rate = info.samplerate;
+    av_channel_layout_default(&sound.codec->ch_layout, 1);
+    sound.codec->bit_rate = 64000;
+    sound.codec->time_base = {1, info.samplerate};
+    if (!openEncoder(format, sound, aac))
+        return u"cannot open the AAC encoder"_s;
+    if (avio_open(&format->pb, QFile::encodeName(path).constData(), AVIO_FLAG_WRITE) < 0 ||
+        avformat_write_header(format, nullptr) < 0)
+        return u"cannot write "_s + path;
+
+    AVFrame *frame = av_frame_alloc();
+    const auto freeFrame = qScopeGuard([&] { av_frame_free(&frame); });
+    if (pictureFirstMs > 0) {
+        const qint64 seconds = qint64(samples.size()) / info.samplerate + pictureFirstMs / 1000 + 2;
+        for (qint64 second = 0; second < seconds; ++second) {
+            av_frame_unref(frame);
+            frame->format = AV_PIX_FMT_YUVJ420P;
+            frame->width = 16;
+            frame->height = 16;
+            av_frame_get_buffer(frame, 0);
+            for (int plane = 0; plane < 3; ++plane)
+                std::memset(frame->data[plane], 128,
+                            std::size_t(frame->linesize[plane] * (plane ? 8 : 16)));
+            frame->pts = second;
+            if (!encodeFrame(format, picture, frame))
+                return u"cannot encode the picture"_s;
+        }
+        if (!encodeFrame(format, picture, nullptr))
+            return u"cannot flush the picture"_s;
+    }
+    const qint64 offset = qint64(pictureFirstMs) * info.samplerate / 1000;
+    const int frameSize = sound.codec->frame_size;
+    for (std::size_t at = 0; at < samples.size(); at += std::size_t(frameSize)) {
+        av_frame_unref(frame);
+        frame->format = AV_SAMPLE_FMT_FLTP;
+        frame->sample_rate = info.samplerate;
+        av_channel_layout_default(&frame->ch_layout, 1);
+        frame->nb_samples = int(std::min<std::size_t>(std::size_t(frameSize), samples.size() - at));
+        av_frame_get_buffer(frame, 0);
+        std::memcpy(frame->data[0], samples.data() + at,
+                    std::size_t(frame->nb_samples) * sizeof(float));
+        frame->pts = offset + qint64(at);
+        if (!encodeFrame(format, sound, frame))
+            return u"cannot encode the sound"_s;
+    }
+    if (!encodeFrame(format, sound, nullptr) || av_write_trailer(format) < 0)
+        return u"cannot finish "_s + path;
+    return {};
 }

@@ -43,3 +43,10 @@ QString clipsMismatch(const QString &labelTrack, const SyntheticRecording &recor
 
 // Writes `lines` as a UTF-8 text file.
 bool writeText(const QString &path, const QString &text);
+
+// Encodes a mono wave file as AAC into `path` (.m4a, .mkv, ...: the name
+// picks the container) with FFmpeg's libraries. With `pictureFirstMs` > 0 a
+// video stream starts the file and the sound begins that much later, as in a
+// film whose sound track starts after its picture. Empty when it worked, else
+// what failed.
+QString encodeAac(const QString &wavePath, const QString &path, int pictureFirstMs = 0);
