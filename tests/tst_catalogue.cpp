@@ -98,10 +98,12 @@ private slots:
             QVERIFY(QDir().mkpath(folder + u"/1.WAV"_s));
         else if (beside == u"garbage")
             QVERIFY(library.writeRaw(1, u"1.WAV"_s, "garbage"));
-        else
+        else {
             QVERIFY(QFile::setPermissions(folder, QFileDevice::ExeOwner | QFileDevice::WriteOwner |
                                                       QFileDevice::ExeGroup |
                                                       QFileDevice::ExeOther));
+            QVERIFY2(QDir(folder).entryList(QDir::Files).isEmpty(), "the folder can be listed");
+        }
         const CatalogueEntry entry = scan(library, 1);
         const std::optional<QString> played =
             platform::resolveWindowsPath(soundFilePath(library.root(), 1, 1, u".WAV"));
