@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 struct pa_context;
 struct pa_threaded_mainloop;
 
@@ -27,7 +29,9 @@ private:
 // and a stream that fails while it is being set up blocks its start() for good.
 class PulseConnection {
 public:
-    PulseConnection() = default;
+    // `changed` runs on libpulse's thread, with the lock held, whenever the
+    // connection becomes ready or fails; it must only hand the news on.
+    explicit PulseConnection(std::function<void()> changed);
     ~PulseConnection();
     PulseConnection(const PulseConnection &) = delete;
     PulseConnection &operator=(const PulseConnection &) = delete;
@@ -35,14 +39,22 @@ public:
     // Starts connecting unless connected or connecting; false when that
     // cannot even begin (no server at the address, for one).
     bool connect();
+    bool isReady() const;
+    bool hasFailed() const;
+    // Forgets a failed connection; the next connect() starts afresh.
+    void drop();
 
+    // Every call of this class and of the stream takes libpulse's lock itself
+    // (it nests), so they may also be made from libpulse's own thread.
     pa_threaded_mainloop *loop() const { return m_loop; }
     // Only with the loop locked.
     pa_context *context() const { return m_context; }
 
 private:
     void dropContext();
+    static void onStateChanged(pa_context *context, void *self);
 
+    std::function<void()> m_changed;
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
 };

@@ -3,78 +3,229 @@
 #include "playback/pulse_connection.h"
 
 #include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 namespace {
 
-// How far ahead of what is heard the stream's buffer reaches.
-constexpr pa_usec_t kBufferUsecs = 200'000;
+// How far ahead of what is heard the stream's buffer reaches, and how much of
+// it is asked for at a time: one wake-up per request.
+constexpr pa_usec_t kBufferUsecs = 250'000;
+constexpr pa_usec_t kRequestUsecs = 100'000;
+
+qint64 nowUsecs() {
+    return qint64(pa_rtclock_now());
+}
 
 } // namespace
 
-PulseStream::PulseStream(PulseConnection &connection, int sampleRate, int channels)
-    : m_connection(connection), m_sampleRate(sampleRate), m_channels(channels) {}
+PulseStream::PulseStream(PulseConnection &connection, int sampleRate, int channels,
+                         std::function<void()> changed)
+    : m_connection(connection), m_sampleRate(sampleRate), m_channels(channels),
+      m_changed(std::move(changed)) {
+    PulseLock lock(m_connection.loop());
+    pa_context *context = m_connection.context();
+    if (!context || pa_context_get_state(context) != PA_CONTEXT_READY)
+        return;
+    const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(sampleRate), std::uint8_t(channels)};
+    m_stream = pa_stream_new(context, "Lesson", &format, nullptr);
+    if (!m_stream)
+        return;
+    pa_stream_set_state_callback(m_stream, &PulseStream::onStateChanged, this);
+    pa_stream_set_write_callback(m_stream, &PulseStream::onWritable, this);
+    pa_buffer_attr buffer;
+    buffer.maxlength = std::uint32_t(-1);
+    buffer.tlength = std::uint32_t(pa_usec_to_bytes(kBufferUsecs, &format));
+    // No prebuffering: an uncorked stream plays at once, and a flushed one
+    // does not wait to be refilled.
+    buffer.prebuf = 0;
+    buffer.minreq = std::uint32_t(pa_usec_to_bytes(kRequestUsecs, &format));
+    buffer.fragsize = std::uint32_t(-1);
+    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
+        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+        pa_stream_unref(m_stream);
+        m_stream = nullptr;
+    }
+}
 
 PulseStream::~PulseStream() {
     if (!m_stream)
         return;
     PulseLock lock(m_connection.loop());
-    pa_stream_disconnect(m_stream);
+    // Replies still on their way find nobody waiting for them.
+    for (TimingRequest &request : m_requests) {
+        pa_operation_cancel(request.operation);
+        pa_operation_unref(request.operation);
+    }
+    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+        // The server creates it all the same, and would keep it for as long
+        // as the connection lasts: it is let go once it is there.
+        pa_stream_set_state_callback(m_stream, &PulseStream::releaseOnceCreated, nullptr);
+        return;
+    }
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        pa_stream_disconnect(m_stream);
     pa_stream_unref(m_stream);
 }
 
-bool PulseStream::update() {
+bool PulseStream::isReady() const {
+    if (!m_stream)
+        return false;
     PulseLock lock(m_connection.loop());
-    if (!m_stream) {
-        pa_context *context = m_connection.context();
-        const pa_context_state_t state =
-            context ? pa_context_get_state(context) : PA_CONTEXT_FAILED;
-        if (state != PA_CONTEXT_READY)
-            return PA_CONTEXT_IS_GOOD(state);
-        const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(m_sampleRate),
-                                    std::uint8_t(m_channels)};
-        m_stream = pa_stream_new(context, "Lesson", &format, nullptr);
-        if (!m_stream)
-            return false;
-        pa_buffer_attr buffer;
-        buffer.maxlength = std::uint32_t(-1);
-        buffer.tlength = std::uint32_t(pa_usec_to_bytes(kBufferUsecs, &format));
-        buffer.prebuf = std::uint32_t(-1);
-        buffer.minreq = std::uint32_t(-1);
-        buffer.fragsize = std::uint32_t(-1);
-        const auto flags = pa_stream_flags_t(
-            PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-        if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
-            return false;
-    }
-    return PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
+    return pa_stream_get_state(m_stream) == PA_STREAM_READY;
 }
 
-qint64 PulseStream::bytesFree() const {
+bool PulseStream::hasFailed() const {
+    if (!m_stream)
+        return true;
     PulseLock lock(m_connection.loop());
-    if (!ready())
+    return !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
+}
+
+qint64 PulseStream::writableBytes() const {
+    if (!isReady())
         return 0;
+    PulseLock lock(m_connection.loop());
     const std::size_t free = pa_stream_writable_size(m_stream);
     return free == std::size_t(-1) ? 0 : qint64(free);
 }
 
-bool PulseStream::write(const char *data, qint64 bytes) {
-    PulseLock lock(m_connection.loop());
-    return ready() &&
-           pa_stream_write(m_stream, data, std::size_t(bytes), nullptr, 0, PA_SEEK_RELATIVE) == 0;
+qint64 PulseStream::startBytes() const {
+    return qint64(kBufferUsecs) * m_sampleRate / 1'000'000 * m_channels * qint64(sizeof(short));
 }
 
-qint64 PulseStream::processedUsecs() const {
+bool PulseStream::write(const void *data, qint64 bytes) {
+    if (!isReady())
+        return false;
     PulseLock lock(m_connection.loop());
-    pa_usec_t usecs = 0;
-    if (!ready() || pa_stream_get_time(m_stream, &usecs) < 0)
+    return pa_stream_write(m_stream, data, std::size_t(bytes), nullptr, 0, PA_SEEK_RELATIVE) == 0;
+}
+
+void PulseStream::start() {
+    if (!isReady())
+        return;
+    PulseLock lock(m_connection.loop());
+    ++m_run;
+    m_startUsecs.reset();
+    m_haveTiming = false;
+    m_readBytes = 0;
+    // Still corked, the server's read position is where the run starts.
+    sendTimingRequest(true);
+    pa_operation *uncork = pa_stream_cork(m_stream, 0, nullptr, nullptr);
+    if (uncork)
+        pa_operation_unref(uncork);
+}
+
+void PulseStream::stop() {
+    if (!isReady())
+        return;
+    PulseLock lock(m_connection.loop());
+    ++m_run;
+    m_startUsecs.reset();
+    m_haveTiming = false;
+    if (pa_operation *cork = pa_stream_cork(m_stream, 1, nullptr, nullptr))
+        pa_operation_unref(cork);
+    if (pa_operation *flush = pa_stream_flush(m_stream, nullptr, nullptr))
+        pa_operation_unref(flush);
+}
+
+void PulseStream::requestTiming() {
+    if (!isReady())
+        return;
+    PulseLock lock(m_connection.loop());
+    sendTimingRequest(false);
+}
+
+std::optional<qint64> PulseStream::heardUsecs(qint64 extrapolateUsecs) const {
+    if (!m_stream)
+        return std::nullopt;
+    PulseLock lock(m_connection.loop());
+    if (!m_startUsecs)
+        return std::nullopt;
+    if (!m_haveTiming)
         return 0;
-    return qint64(std::min<pa_usec_t>(usecs, std::numeric_limits<qint64>::max()));
+    qint64 heard = m_heardAtReplyUsecs;
+    // A stream that has failed has stopped where its last reply left it.
+    if (m_playingAtReply && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        heard += std::clamp<qint64>(nowUsecs() - m_replyAtUsecs, 0, extrapolateUsecs);
+    return std::max<qint64>(0, heard);
 }
 
-bool PulseStream::ready() const {
-    return m_stream && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+qint64 PulseStream::timingAgeUsecs() const {
+    if (!m_stream)
+        return -1;
+    PulseLock lock(m_connection.loop());
+    return m_haveTiming ? nowUsecs() - m_replyAtUsecs : -1;
+}
+
+qint64 PulseStream::readBytes() const {
+    if (!m_stream)
+        return 0;
+    PulseLock lock(m_connection.loop());
+    return m_readBytes;
+}
+
+void PulseStream::sendTimingRequest(bool atStart) {
+    m_requests.push_back({this, m_run, atStart});
+    TimingRequest &request = m_requests.back();
+    request.operation = pa_stream_update_timing_info(m_stream, &PulseStream::onTiming, &request);
+    if (!request.operation)
+        m_requests.pop_back();
+}
+
+void PulseStream::timingArrived(const TimingRequest &request, bool success) {
+    const pa_timing_info *info = success ? pa_stream_get_timing_info(m_stream) : nullptr;
+    if (request.run != m_run || !info || info->read_index_corrupt)
+        return;
+    const qint64 readUsecs = qint64(pa_bytes_to_usec(
+        std::uint64_t(std::max<qint64>(0, info->read_index)), pa_stream_get_sample_spec(m_stream)));
+    if (request.atStart) {
+        m_startUsecs = readUsecs;
+        m_readBytes = info->read_index;
+    } else if (m_startUsecs) {
+        // What the sink still holds has not been heard; the reply took half
+        // its round trip to come back.
+        const qint64 sinkUsecs = qint64(info->sink_usec);
+        const qint64 transportUsecs = info->playing ? qint64(info->transport_usec) : 0;
+        m_heardAtReplyUsecs = readUsecs + transportUsecs - sinkUsecs - *m_startUsecs;
+        m_replyAtUsecs = nowUsecs();
+        m_playingAtReply = info->playing != 0;
+        m_readBytes = info->read_index;
+        m_haveTiming = true;
+    }
+    m_changed();
+}
+
+void PulseStream::onTiming(pa_stream *, int success, void *request) {
+    auto *arrived = static_cast<TimingRequest *>(request);
+    PulseStream *self = arrived->stream;
+    self->timingArrived(*arrived, success != 0);
+    pa_operation_unref(arrived->operation);
+    self->m_requests.remove_if([arrived](const TimingRequest &r) { return &r == arrived; });
+}
+
+void PulseStream::onStateChanged(pa_stream *stream, void *self) {
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state))
+        static_cast<PulseStream *>(self)->m_changed();
+}
+
+void PulseStream::onWritable(pa_stream *, size_t, void *self) {
+    static_cast<PulseStream *>(self)->m_changed();
+}
+
+void PulseStream::releaseOnceCreated(pa_stream *stream, void *) {
+    const pa_stream_state_t state = pa_stream_get_state(stream);
+    if (state == PA_STREAM_READY) {
+        pa_stream_disconnect(stream);
+    } else if (!PA_STREAM_IS_GOOD(state)) {
+        pa_stream_set_state_callback(stream, nullptr, nullptr);
+        pa_stream_unref(stream);
+    }
 }

@@ -4,11 +4,10 @@
 
 #include <memory>
 
-// The "WaveAudio" device: wave files decoded by libsndfile in small blocks
-// (memory does not grow with a file's length) and played through the default
-// audio output. Done(Successful) is raised only when a play has reached the
-// end of its recording; a play cut short by "Close", "Open" or "Prev", a file
-// that cannot be opened and an output that fails never raise it.
+class WavePlayer;
+
+// The "WaveAudio" device: the window's string commands and properties, handed
+// to a WavePlayer (wave files streamed to the default audio output).
 class WaveAudioDevice final : public SoundDevice {
     Q_OBJECT
 
@@ -27,6 +26,7 @@ public:
     qint32 position() const override;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    QString m_fileName;
+    bool m_notify = false;
+    std::unique_ptr<WavePlayer> m_player;
 };

@@ -165,6 +165,17 @@ public:
 
     bool answers() const { return pactl({u"info"_s}) == 0; }
 
+    // Streams playing into the server; -1 when it cannot be asked.
+    int streams() const {
+        QProcess pactl;
+        pactl.setStandardErrorFile(QProcess::nullDevice());
+        pactl.start(u"pactl"_s, {u"list"_s, u"short"_s, u"sink-inputs"_s});
+        if (!pactl.waitForFinished(5'000) || pactl.exitCode() != 0)
+            return -1;
+        const QByteArray listing = pactl.readAllStandardOutput().trimmed();
+        return listing.isEmpty() ? 0 : int(listing.count('\n') + 1);
+    }
+
     QString log() const {
         QFile file(logPath());
         return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
@@ -236,6 +247,7 @@ private slots:
     void playWhileServerIsDown();
     void serverDiesWhileAPlayStarts();
     void playsAgainOnceServerIsBack();
+    void noStreamLeftBehind();
     void cleanupTestCase();
 
 private:
@@ -404,6 +416,41 @@ void TestSoundServerFaults::playsAgainOnceServerIsBack() {
     openAndPlay(device, path);
     QVERIFY2(pumpUntil([&] { return log.successes() > before; }, 5s), qPrintable(log.describe()));
     qInfo("the next play ended after %lld ms", again.elapsed());
+}
+
+// Plays that end or are cut in every way leave at most the one stream the
+// device keeps for its next play, even a stream given up while the server was
+// still creating it; the device's end takes that one too.
+void TestSoundServerFaults::noStreamLeftBehind() {
+    QVERIFY(ensureRunning());
+    const QString mono = tone(u"left-mono.wav"_s, 200);
+    const QString stereo = m_library.root() + u"T_1\\LEFT-STEREO.WAV"_s;
+    QVERIFY(writeTone(m_library.lessonFolder(1) + u"/left-stereo.wav"_s, 440, 200, 48000, 2));
+    const QString empty = m_library.root() + u"T_1\\LEFT-EMPTY.WAV"_s;
+    QVERIFY(writeSilence(m_library.lessonFolder(1) + u"/left-empty.wav"_s, 0));
+
+    auto device = std::make_unique<WaveAudioDevice>();
+    DoneLog log(*device);
+    openAndPlay(*device, mono);
+    QVERIFY(pumpUntil([&] { return log.successes() == 1; }, 10s));
+    openAndPlay(*device, empty);
+    QVERIFY(pumpUntil([&] { return log.successes() == 2; }, 10s));
+    // A stream for the other format is asked for, and given up at once.
+    for (int round = 0; round < 3; ++round) {
+        openAndPlay(*device, stereo);
+        openAndPlay(*device, mono);
+    }
+    pumpFor(50ms);
+    device->setCommand(u"Close"_s);
+    openAndPlay(*device, stereo);
+    QVERIFY(pumpUntil([&] { return log.successes() == 3; }, 10s));
+
+    // Time for the server to finish the streams given up and let them go.
+    pumpFor(500ms);
+    QCOMPARE(theServer->streams(), 1);
+    device.reset();
+    QVERIFY2(pumpUntil([&] { return theServer->streams() == 0; }, 5s),
+             qPrintable(u"%1 streams"_s.arg(theServer->streams())));
 }
 
 void TestSoundServerFaults::cleanupTestCase() {

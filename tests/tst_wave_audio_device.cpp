@@ -31,6 +31,7 @@ private slots:
     void readerRefusesUnplayableFiles_data();
     void readerRefusesUnplayableFiles();
     void waveCutShortPlaysWhatItHolds();
+    void commandsCrossingTheServersAnswers();
     void destroyedMidPlay();
 
 private:
@@ -226,6 +227,32 @@ void TestWaveAudioDevice::waveCutShortPlaysWhatItHolds() {
     QVERIFY(log.at.first() < 1000);
 }
 
+// Commands issued while the server still answers earlier ones: its requests
+// for data and its clock readings for a play that has been cut, or for a
+// stream given up for another format, must neither end nor report the next.
+void TestWaveAudioDevice::commandsCrossingTheServersAnswers() {
+    const QString mono = tone(u"cross-mono.wav"_s, 300);
+    const QString stereo = tone(u"cross-stereo.wav"_s, 300, 48000, 2);
+    WaveAudioDevice device;
+    DoneLog log(device);
+    for (int round = 0; round < 6; ++round) {
+        openAndPlay(device, round % 2 ? stereo : mono);
+        device.setCommand(u"Prev"_s);
+        device.setCommand(u"Play"_s);
+        pumpFor(std::chrono::milliseconds(round * 5));
+        device.setCommand(u"Close"_s);
+    }
+    pumpFor(100ms);
+    QCOMPARE(log.successes(), 0);
+
+    log.mark();
+    openAndPlay(device, mono);
+    QVERIFY(pumpUntil([&] { return log.successes() > 0; }, 10s));
+    QVERIFY2(log.at.last() >= 250, qPrintable(log.describe()));
+    pumpFor(300ms);
+    QCOMPARE(log.successes(), 1);
+}
+
 void TestWaveAudioDevice::destroyedMidPlay() {
     auto device = std::make_unique<WaveAudioDevice>();
     DoneLog log(*device);
@@ -233,8 +260,15 @@ void TestWaveAudioDevice::destroyedMidPlay() {
     QVERIFY(pumpUntil([&] { return device->position() > 0; }, 10s));
     device->setCommand(u"Prev"_s); // leaves an Aborted on its way
     device.reset();
+
+    // Gone before the server has answered for its stream.
+    auto fresh = std::make_unique<WaveAudioDevice>();
+    DoneLog freshLog(*fresh);
+    openAndPlay(*fresh, tone(u"gone-at-once.wav"_s, 500, 22050, 2));
+    fresh.reset();
     pumpFor(700ms);
     QVERIFY(log.codes.isEmpty());
+    QVERIFY(freshLog.codes.isEmpty());
 }
 
 QTEST_MAIN(TestWaveAudioDevice)

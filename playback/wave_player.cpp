@@ -1,0 +1,353 @@
+#include "playback/wave_player.h"
+
+#include "platform/windows_path.h"
+#include "playback/pulse_connection.h"
+#include "playback/pulse_stream.h"
+#include "playback/sound_device.h"
+#include "playback/wave_file.h"
+
+#include <QElapsedTimer>
+#include <QString>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using Frames = WaveFile::Frames;
+
+// At most this much is decoded per read, whatever the stream asks for.
+constexpr Frames kBlockFrames = 4096;
+
+// A stream whose clock has not moved for this long is taken as hung. A fresh
+// stream may start well over a second late on an idle server. A server that
+// does not answer at all is given up on after the same time. The watchdog
+// looks this often.
+constexpr qint64 kStallTimeoutMs = 6000;
+constexpr int kWatchdogMs = 1000;
+
+// The end is declared from a timing reply at most this old, carried forward
+// by its age: so never early, and a stream whose clock has stopped never ends.
+constexpr qint64 kFreshReplyUsecs = 20'000;
+// The position shown between replies runs on by at most this much; replies
+// are asked for about twice as often.
+constexpr qint64 kShownRunOnUsecs = 1'000'000;
+constexpr qint64 kTimingEveryUsecs = 500'000;
+
+qint64 framesToUsecs(Frames frames, int rate) {
+    // Rounded up so that the end is never declared a sample early.
+    return (qint64(frames) * 1'000'000 + rate - 1) / rate;
+}
+
+qint32 framesToMs(Frames frames, int rate) {
+    if (frames <= 0 || rate <= 0)
+        return 0;
+    return qint32(std::min<Frames>(frames / rate * 1000 + frames % rate * 1000 / rate,
+                                   std::numeric_limits<qint32>::max()));
+}
+
+} // namespace
+
+struct WavePlayer::Private {
+    Private(QObject *context, std::function<void(qint16)> done)
+        : context(context), done(std::move(done)) {
+        endTimer.setSingleShot(true);
+        endTimer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&endTimer, &QTimer::timeout, context, [this] {
+            if (stream)
+                stream->requestTiming();
+        });
+        watchdog.setInterval(kWatchdogMs);
+        watchdog.setTimerType(Qt::VeryCoarseTimer);
+        QObject::connect(&watchdog, &QTimer::timeout, context, [this] { checkStall(); });
+    }
+
+    enum class Play { None, WaitingForStream, Running };
+
+    QObject *context;
+    std::function<void(qint16)> done;
+
+    std::unique_ptr<WaveFile> file;
+    Frames positionFrame = 0; // where the next play starts
+
+    // libpulse's thread reports every change here; the news is handled on
+    // this thread, once however often it came.
+    std::atomic<bool> changePending = false;
+    // Outlives the stream made on it.
+    PulseConnection connection{[this] { changed(); }};
+    std::unique_ptr<PulseStream> stream;
+
+    Play play = Play::None;
+    Frames playStartFrame = 0;
+    Frames framesLeft = 0; // of the file, still to be written
+    bool readFailed = false;
+    qint64 playUsecs = 0; // audible length of the play
+    bool playNotify = false;
+    mutable qint64 heardUsecs = 0; // the latest clock reading; kept when the stream fails
+    qint64 lastReadBytes = -1;
+    QElapsedTimer sinceProgress;
+    QTimer endTimer;
+    QTimer watchdog;
+    std::vector<short> block; // decoded, on its way to the stream
+
+    bool playing() const { return play != Play::None; }
+
+    // On libpulse's thread, with its lock held.
+    void changed() {
+        if (changePending.exchange(true))
+            return;
+        QMetaObject::invokeMethod(
+            context,
+            [this] {
+                changePending = false;
+                handleChanges();
+            },
+            Qt::QueuedConnection);
+    }
+
+    // The caller's handlers are not re-entrant: the end of a play always
+    // arrives as an event of its own, never from inside a command.
+    void postDone(qint16 code) {
+        QMetaObject::invokeMethod(
+            context, [done = done, code] { done(code); }, Qt::QueuedConnection);
+    }
+
+    Frames heardFrame() const {
+        if (!playing())
+            return positionFrame;
+        if (stream) {
+            if (const std::optional<qint64> heard = stream->heardUsecs(kShownRunOnUsecs))
+                heardUsecs = std::max(heardUsecs, *heard);
+        }
+        const Frames heard = std::min(heardUsecs, playUsecs) * file->sampleRate() / 1'000'000;
+        return std::min(file->frames(), playStartFrame + heard);
+    }
+
+    // A stream for the open recording's format, made ahead of its play.
+    void prepareStream() {
+        if (stream && !stream->plays(file->sampleRate(), file->channels()))
+            stream.reset();
+        if (!stream && connection.isReady())
+            stream = std::make_unique<PulseStream>(connection, file->sampleRate(), file->channels(),
+                                                   [this] { changed(); });
+    }
+
+    void handleChanges() {
+        if (connection.hasFailed() || (stream && stream->hasFailed())) {
+            cutPlay(SoundDevice::Failure);
+            stream.reset();
+            if (connection.hasFailed())
+                connection.drop();
+            return;
+        }
+        if (!file)
+            return;
+        prepareStream();
+        if (play == Play::WaitingForStream && stream && stream->isReady())
+            startRun();
+        else if (play == Play::Running && stream)
+            keepRunning();
+    }
+
+    void endPlay() {
+        if (stream)
+            stream->stop();
+        play = Play::None;
+        endTimer.stop();
+        watchdog.stop();
+    }
+
+    // Ends the current play before its end; `code` goes to a notifying play.
+    void cutPlay(qint16 code) {
+        if (!playing())
+            return;
+        const bool notified = playNotify;
+        positionFrame = heardFrame();
+        endPlay();
+        if (notified)
+            postDone(code);
+    }
+
+    void finishPlay() {
+        const bool notified = playNotify;
+        endPlay();
+        positionFrame = file->frames();
+        if (notified)
+            postDone(SoundDevice::Successful);
+    }
+
+    void close() {
+        cutPlay(SoundDevice::Aborted);
+        file.reset();
+        positionFrame = 0;
+    }
+
+    void open(const QString &fileName) {
+        close();
+        platform::WindowsPathResolver resolver;
+        const std::optional<QString> native = resolver.resolve(fileName);
+        if (!native || !resolver.isRegularFile(fileName))
+            return;
+        file = WaveFile::open(*native);
+        // The play that follows finds the connection and its stream ready or
+        // on their way.
+        if (file && connection.connect())
+            prepareStream();
+    }
+
+    void rewind() {
+        cutPlay(SoundDevice::Aborted);
+        positionFrame = 0;
+    }
+
+    void startPlay(bool withNotify) {
+        if (!file)
+            return;
+        if (playing()) {
+            // Keeps playing; a new request for notification takes over.
+            if (withNotify) {
+                if (playNotify)
+                    postDone(SoundDevice::Superseded);
+                playNotify = true;
+            }
+            return;
+        }
+        if (positionFrame < file->frames() && !file->seek(positionFrame))
+            return;
+        // Without a server the play fails at once and, as ever, says nothing.
+        if (!connection.connect())
+            return;
+        playStartFrame = positionFrame;
+        framesLeft = file->frames() - positionFrame;
+        playUsecs = framesToUsecs(framesLeft, file->sampleRate());
+        if (framesLeft == 0) {
+            // Nothing to hear: it has ended.
+            if (withNotify)
+                postDone(SoundDevice::Successful);
+            return;
+        }
+        readFailed = false;
+        playNotify = withNotify;
+        heardUsecs = 0;
+        play = Play::WaitingForStream;
+        sinceProgress.start();
+        watchdog.start();
+        prepareStream();
+        if (stream && stream->isReady())
+            startRun();
+    }
+
+    // What is written to the stream: the file's frames from the play's start
+    // to its end, then silence for as long as the stream takes more. The
+    // silence keeps the stream's clock running until it has passed the last
+    // real sample.
+    bool write(qint64 bytes) {
+        const qint64 frameBytes = file->frameBytes();
+        for (Frames room = bytes / frameBytes; room > 0;) {
+            const Frames frames = std::min(room, kBlockFrames);
+            block.resize(std::size_t(frames) * std::size_t(file->channels()));
+            Frames fromFile = 0;
+            if (framesLeft > 0) {
+                const Frames asked = std::min(frames, framesLeft);
+                fromFile = file->read(block.data(), asked);
+                framesLeft -= fromFile;
+                if (fromFile < asked)
+                    return false;
+            }
+            std::fill(block.begin() + std::ptrdiff_t(fromFile * file->channels()), block.end(),
+                      short(0));
+            if (!stream->write(block.data(), frames * frameBytes))
+                return true; // the stream has failed, and says so
+            room -= frames;
+        }
+        return true;
+    }
+
+    void startRun() {
+        play = Play::Running;
+        lastReadBytes = -1;
+        sinceProgress.start();
+        if (!write(stream->startBytes())) {
+            cutPlay(SoundDevice::Failure);
+            return;
+        }
+        stream->start();
+        checkEnd();
+    }
+
+    // The stream asked for more, or its clock has been read.
+    void keepRunning() {
+        const qint64 wanted = stream->writableBytes();
+        if (wanted > 0) {
+            if (!write(wanted)) {
+                cutPlay(SoundDevice::Failure);
+                return;
+            }
+            const qint64 age = stream->timingAgeUsecs();
+            if (age < 0 || age > kTimingEveryUsecs)
+                stream->requestTiming();
+        }
+        const qint64 readBytes = stream->readBytes();
+        if (readBytes != lastReadBytes) {
+            lastReadBytes = readBytes;
+            sinceProgress.start();
+        }
+        checkEnd();
+    }
+
+    // Once the last sample is written, one timer waits for the time its
+    // sound still needs to be heard; when it fires, the clock is read afresh
+    // and the play ends or the timer waits again for what remains.
+    void checkEnd() {
+        if (framesLeft > 0)
+            return;
+        const std::optional<qint64> heard = stream->heardUsecs(kFreshReplyUsecs);
+        const qint64 age = stream->timingAgeUsecs();
+        if (heard && age >= 0 && age <= kFreshReplyUsecs && *heard >= playUsecs) {
+            finishPlay();
+            return;
+        }
+        const qint64 expected = stream->heardUsecs(kShownRunOnUsecs).value_or(0);
+        const qint64 remainingMs = std::max<qint64>(1, (playUsecs - expected + 999) / 1000);
+        endTimer.start(int(std::min<qint64>(remainingMs, kWatchdogMs)));
+    }
+
+    void checkStall() {
+        if (sinceProgress.elapsed() > kStallTimeoutMs)
+            cutPlay(SoundDevice::Failure);
+        else if (stream)
+            stream->requestTiming();
+    }
+};
+
+WavePlayer::WavePlayer(QObject *context, std::function<void(qint16)> done)
+    : d(std::make_unique<Private>(context, std::move(done))) {}
+
+WavePlayer::~WavePlayer() = default;
+
+void WavePlayer::close() {
+    d->close();
+}
+
+void WavePlayer::open(const QString &windowsPath) {
+    d->open(windowsPath);
+}
+
+void WavePlayer::play(bool notify) {
+    d->startPlay(notify);
+}
+
+void WavePlayer::rewind() {
+    d->rewind();
+}
+
+qint32 WavePlayer::lengthMs() const {
+    return d->file ? framesToMs(d->file->frames(), d->file->sampleRate()) : 0;
+}
+
+qint32 WavePlayer::positionMs() const {
+    return d->file ? framesToMs(d->heardFrame(), d->file->sampleRate()) : 0;
+}
