@@ -116,8 +116,8 @@ int runMake(const QStringList &arguments) {
     if (parser.isSet(shift)) {
         bool ok = false;
         options.shiftMs = parser.value(shift).toLongLong(&ok);
-        if (!ok || !parser.isSet(subtitles))
-            usageError(u"--shift: expects whole milliseconds, with --subtitles"_s);
+        if (!ok || !parser.isSet(subtitles) || qAbs(options.shiftMs) > 86400000)
+            usageError(u"--shift: expects whole milliseconds (within a day), with --subtitles"_s);
     }
     options.labels = parser.value(labels);
     options.preview = parser.value(preview);

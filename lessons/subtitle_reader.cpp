@@ -48,7 +48,7 @@ private:
 // "[h:]mm:ss[.,]fff" with one to three fraction digits, or none; -1 when malformed.
 qint64 clockTime(QStringView text) {
     static const QRegularExpression pattern(
-        u"^\\s*(?:(\\d+):)?(\\d{1,2}):(\\d{1,2})(?:[.,:](\\d{1,3}))?\\s*$"_s);
+        u"^\\s*(?:(\\d{1,4}):)?(\\d{1,2}):(\\d{1,2})(?:[.,:](\\d{1,3}))?\\s*$"_s);
     const QRegularExpressionMatch match = pattern.match(text.toString());
     if (!match.hasMatch())
         return -1;
@@ -218,7 +218,7 @@ void Reader::readAss() {
 }
 
 void Reader::readLrc() {
-    static const QRegularExpression timeTag(u"^\\[(\\d+):(\\d{1,2})(?:[.:](\\d{1,3}))?\\]"_s);
+    static const QRegularExpression timeTag(u"^\\[(\\d{1,5}):(\\d{1,2})(?:[.:](\\d{1,3}))?\\]"_s);
     static const QRegularExpression metaTag(u"^\\[([A-Za-z#]+):([^\\]]*)\\]\\s*$"_s);
     static const QRegularExpression wordTimes(u"<\\d+:\\d{1,2}(?:[.:]\\d{1,3})?>"_s);
     qint64 offset = 0;
@@ -228,8 +228,10 @@ void Reader::readLrc() {
             continue;
         if (const QRegularExpressionMatch meta = metaTag.match(line); meta.hasMatch()) {
             // A positive offset makes every line appear sooner.
+            // (within a day: anything more is a broken tag, not an offset)
             if (meta.captured(1).compare(u"offset"_s, Qt::CaseInsensitive) == 0)
-                offset = meta.captured(2).trimmed().toLongLong();
+                offset = std::clamp<qint64>(meta.captured(2).trimmed().toLongLong(), -86400000,
+                                            86400000);
             continue;
         }
         QList<qint64> times;

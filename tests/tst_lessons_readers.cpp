@@ -83,6 +83,9 @@ private slots:
             << u"1\n00:00:03,000 --> 00:00:02,000\nA\n"_s << u"in:2:"_s;
         QTest::newRow("SRT seconds 75") << u"1\n00:00:75,000 --> 00:00:76,000\nA\n"_s << u"in:2:"_s;
         QTest::newRow("LRC line without a time") << u"[00:01.00]A\nplain line\n"_s << u"in:2:"_s;
+        // Found by fuzzing: minutes that overflowed the millisecond count.
+        QTest::newRow("LRC minutes beyond reason")
+            << u"[00:01.00]A\n[4444444444444444440:03.47]B\n"_s << u"in:2:"_s;
         QTest::newRow("ASS too few fields")
             << u"[Events]\nFormat: Start, End, Text\nDialogue: 0:00:01.00\n"_s << u"in:3:"_s;
         QTest::newRow("labels not numbers") << u"1.0\t2.0\tA\n1.5\tabc\tB\n"_s << u"in:2:"_s;
