@@ -22,8 +22,8 @@ PlayerSettings readPlayerSettings() {
     const QString answering =
         platform::profileFileAnswering(platform::kSettingsSection, platform::kSettingsKey, system);
     // Shown as a native path; the system file's name is written Windows-style.
-    settings.file = platform::resolveWindowsPath(answering)
-                        .value_or(QDir::cleanPath(QString(answering).replace(u'\\', u'/')));
+    settings.file = platform::resolveWindowsPath(answering).value_or(
+        QDir::cleanPath(QString(answering).replace(u'\\', u'/')));
     settings.fileExists = QFileInfo(settings.file).isFile();
     // The same call and buffer as the player's start-up.
     char value[kMaxLibraryValueBytes + 1] = {};
