@@ -27,7 +27,12 @@ std::unique_ptr<Recording> openRecording(const QString &path) {
     try {
         return std::make_unique<FfmpegRecording>(path);
     } catch (const InputError &error) {
-        throw InputError(path + u": unsupported or unreadable sound ("_s + sndfileReason + u"; "_s +
-                         error.message() + u")"_s);
+        const auto bare = [](QString reason) {
+            while (reason.endsWith(u'.'))
+                reason.chop(1);
+            return reason;
+        };
+        throw InputError(path + u": unsupported or unreadable sound (libsndfile: "_s +
+                         bare(sndfileReason) + u"; FFmpeg: "_s + bare(error.message()) + u')');
     }
 }
