@@ -49,8 +49,7 @@ SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
         // The caller has made sure the file is there; libsndfile says "does not
         // exist" for formats it cannot read as well.
         const QString reason = QString::fromUtf8(sf_strerror(nullptr));
-        throw InputError(reason.contains(u"does not exist"_s) ? u"libsndfile: unknown format"_s
-                                                              : u"libsndfile: "_s + reason);
+        throw InputError(reason.contains(u"does not exist"_s) ? u"unknown format"_s : reason);
     }
     if (info.channels <= 0 || info.samplerate <= 0) {
         sf_close(m_file);
