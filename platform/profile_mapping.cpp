@@ -43,7 +43,7 @@ QString userProfileFile(const QString &fileName) {
 
 QString profileFileAnswering(const char *section, const char *key, const QString &fileName) {
     QString userFile = userProfileFile(fileName);
-    if (!userFile.isEmpty() && detail::profileValue(section, key, userFile))
+    if (!userFile.isEmpty() && detail::profileValueInNativeFile(section, key, userFile))
         return userFile;
     return fileName;
 }

@@ -98,13 +98,6 @@ std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView secti
     return std::nullopt;
 }
 
-std::optional<QByteArray> readProfile(const QString &fileName) {
-    const std::optional<QString> nativePath = WindowsPathResolver().resolve(fileName);
-    if (!nativePath)
-        return std::nullopt;
-    return detail::readRegularFile(*nativePath, kMaxProfileBytes);
-}
-
 } // namespace
 
 std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
@@ -119,9 +112,11 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
     if (section != nullptr && key != nullptr && fileName != nullptr) {
         const QString requested = QFile::decodeName(QByteArray(fileName));
         if (const QString userFile = userProfileFile(requested); !userFile.isEmpty())
-            value = detail::profileValue(section, key, userFile);
-        if (!value)
-            value = detail::profileValue(section, key, requested);
+            value = detail::profileValueInNativeFile(section, key, userFile);
+        if (!value) {
+            if (const std::optional<QString> nativePath = WindowsPathResolver().resolve(requested))
+                value = detail::profileValueInNativeFile(section, key, *nativePath);
+        }
     }
     if (!value) {
         QByteArrayView fallback(defaultValue != nullptr ? defaultValue : "");
@@ -138,9 +133,9 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
 
 namespace detail {
 
-std::optional<QByteArray> profileValue(const char *section, const char *key,
-                                       const QString &fileName) {
-    if (const std::optional<QByteArray> profile = readProfile(fileName))
+std::optional<QByteArray> profileValueInNativeFile(const char *section, const char *key,
+                                                   const QString &nativePath) {
+    if (const std::optional<QByteArray> profile = readRegularFile(nativePath, kMaxProfileBytes))
         return findValue(*profile, section, key);
     return std::nullopt;
 }

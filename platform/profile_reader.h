@@ -32,10 +32,10 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
                                        const char *fileName);
 
 namespace detail {
-// The raw value of `key` in `section` of the file named `fileName` (Windows-style
-// path); nothing when the file, section or key is missing.
-std::optional<QByteArray> profileValue(const char *section, const char *key,
-                                       const QString &fileName);
+// The raw value of `key` in `section` of the profile at `nativePath` (a native
+// path, taken as it is); nothing when the file, section or key is missing.
+std::optional<QByteArray> profileValueInNativeFile(const char *section, const char *key,
+                                                   const QString &nativePath);
 } // namespace detail
 
 } // namespace platform

@@ -17,6 +17,7 @@
 #include "support/sound_server.h"
 #include "support/tone.h"
 #include "support/unplayable_waves.h"
+#include "support/unprivileged.h"
 #include "support/windows_folder.h"
 #include "ui/begin1.h"
 
@@ -25,15 +26,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <sndfile.h>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,7 +47,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const QString kNotFound = u". Error: The script file has not been found."_s;
-const char kUnprivilegedChild[] = "VOVOZODO_UNPRIVILEGED_CHILD";
 
 // ---- Sound files ----------------------------------------------------------
 
@@ -163,14 +160,10 @@ private slots:
     void librariesWithOddNamesLoadAndPlay_data();
     void librariesWithOddNamesLoadAndPlay();
     void libraryVanishesWhileRunning();
-
-private:
-    static bool isUnprivilegedChild() { return qEnvironmentVariableIsSet(kUnprivilegedChild); }
-    void runUnprivileged(const char *testFunction);
 };
 
 void HostileInputsTest::initTestCase() {
-    if (isUnprivilegedChild())
+    if (isRerunAsNobody())
         return;
     REQUIRE_SOUND_SERVER();
 }
@@ -357,60 +350,12 @@ void HostileInputsTest::soundFileChangedBetweenScanAndPlay() {
     }
 }
 
-void HostileInputsTest::runUnprivileged(const char *testFunction) {
-    // The build folder may sit in a folder nobody cannot enter (a clone under /root, or
-    // under a folder made by mktemp -d), so the child runs from a copy of this test in a
-    // folder of its own that everybody can read.
-    QTemporaryDir place(u"/tmp/vovozodo-unprivileged-XXXXXX"_s);
-    const QString copy = place.filePath(u"test"_s);
-    constexpr auto kEveryoneReadsAndRuns = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                           QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                           QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                           QFileDevice::ExeOther;
-    if (!place.isValid() || !QFile::setPermissions(place.path(), kEveryoneReadsAndRuns) ||
-        !QFile::copy(QCoreApplication::applicationFilePath(), copy) ||
-        !QFile::setPermissions(copy, kEveryoneReadsAndRuns))
-        QSKIP("cannot place a copy of this test where user nobody can run it");
-
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(kUnprivilegedChild), u"1"_s);
-    // The sound server's folder belongs to root; the child needs no sound.
-    for (const char *name : {"XDG_RUNTIME_DIR", "PULSE_SERVER", "PULSE_RUNTIME_PATH",
-                             "PULSE_STATE_PATH", "PULSE_COOKIE", "HOME"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(u"TMPDIR"_s, u"/tmp"_s);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    // Runs between fork and exec: only plain system calls, no allocation.
-    child.setChildProcessModifier([] {
-        constexpr uid_t kNobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
-            ::_exit(126);
-    });
-    child.setWorkingDirectory(place.path());
-    child.start(copy, {QString::fromLatin1(testFunction), u"-platform"_s, u"offscreen"_s});
-    if (!child.waitForStarted(10'000))
-        QSKIP(qPrintable(u"user nobody cannot run this test: "_s + child.errorString()));
-    if (!child.waitForFinished(60'000)) {
-        child.kill();
-        child.waitForFinished(5'000);
-        QFAIL("the unprivileged run did not finish within a minute");
-    }
-    const QByteArray output = child.readAll();
-    if (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 126)
-        QSKIP("running as root and cannot drop to user nobody: file permissions are not "
-              "enforced for root, so unreadable files cannot be tested");
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             output.constData());
-}
-
 // A sound file and a transcript the user may not read are refused like
 // missing ones. Permissions do not bind root, so as root the check runs in a
 // child process as user nobody.
 void HostileInputsTest::unreadableFilesAreRefused() {
-    if (::geteuid() == 0) {
-        runUnprivileged("unreadableFilesAreRefused");
+    if (permissionsAreNotEnforced()) {
+        rerunAsNobody("unreadableFilesAreRefused");
         return;
     }
     LessonLibrary library;

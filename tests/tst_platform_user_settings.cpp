@@ -105,6 +105,18 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(QFileInfo(config.path()).fileName()));
         QCOMPARE(lookUp().first, "/from/home"_ba);
     }
+
+    // The user's folder is a native path: a backslash in it is part of a name,
+    // not a separator as in the paths the program builds.
+    void aBackslashInTheConfigFolderIsPartOfItsName() {
+        QTemporaryDir parent;
+        const QString config = parent.filePath(u"my\\config"_s);
+        QVERIFY(QDir().mkpath(config + u"/vovozodo"_s));
+        QVERIFY(writeFile(config + u"/vovozodo/Vidurivu 2004_10.INI"_s,
+                          kHead + "InstallPath=/from/backslash"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+        QCOMPARE(lookUp().first, "/from/backslash"_ba);
+    }
 };
 
 QTEST_GUILESS_MAIN(UserSettingsTest)

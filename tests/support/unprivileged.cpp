@@ -11,6 +11,14 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+const char kRerunMark[] = "VOVOZODO_RERUN_AS_NOBODY";
+}
+
+bool isRerunAsNobody() {
+    return qEnvironmentVariableIsSet(kRerunMark);
+}
+
 bool permissionsAreNotEnforced() {
     return ::geteuid() == 0;
 }
@@ -37,6 +45,7 @@ void rerunAsNobody(const char *testFunction) {
                              "PULSE_STATE_PATH", "PULSE_COOKIE", "HOME", "XDG_CONFIG_HOME"})
         env.remove(QString::fromLatin1(name));
     env.insert(u"TMPDIR"_s, u"/tmp"_s);
+    env.insert(QString::fromLatin1(kRerunMark), u"1"_s);
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     env.insert(u"XDG_CONFIG_HOME"_s, place.filePath(u"config"_s));
     child.setProcessEnvironment(env);

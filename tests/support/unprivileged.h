@@ -10,3 +10,6 @@ void rerunAsNobody(const char *testFunction);
 
 // Whether this process runs as root and so has to rerun a permission test.
 bool permissionsAreNotEnforced();
+
+// Whether this process is such a rerun, which has no sound server and no home.
+bool isRerunAsNobody();
