@@ -45,10 +45,12 @@ constexpr double ToneHz[Sentences] = {400, 600, 900};
 constexpr double ToneAmplitude = 0.5;
 
 // Targets, in milliseconds.
-constexpr double MedianPauseTarget = 30;
-constexpr double WorstPauseTarget = 50;
+constexpr double MedianPauseTarget = 5;
+constexpr double WorstPauseTarget = 10;
 constexpr double PauseSpreadTarget = 20;
-constexpr double FirstSoundTarget = 60;
+constexpr double FirstSoundTarget = 10;
+// Median of audible end to Done, either way.
+constexpr double DoneTarget = 5;
 
 struct Options {
     QString recording;
@@ -450,13 +452,15 @@ int analyse(const Options &options) {
     const Stats f = stats(firstSounds), d = stats(endToDone), s = stats(startLatency),
                 t = stats(timerLate);
     const bool firstOk = !firstSounds.empty() && f.max <= FirstSoundTarget;
-    allMet = allMet && firstOk && !groups.empty();
+    const bool doneOk = !endToDone.empty() && std::abs(d.median) <= DoneTarget;
+    allMet = allMet && firstOk && doneOk && !groups.empty();
     std::printf("Overall\n");
     std::printf("  first sound after Playback: median %.1f, worst %.1f ms (target within %.0f)  "
                 "%s\n",
                 f.median, f.max, FirstSoundTarget, verdict(firstOk));
-    std::printf("  audible end to Done:        median %+.1f, range %+.1f..%+.1f ms\n", d.median,
-                d.min, d.max);
+    std::printf("  audible end to Done:        median %+.1f, range %+.1f..%+.1f ms (target: median "
+                "within %.0f)  %s\n",
+                d.median, d.min, d.max, DoneTarget, verdict(doneOk));
     std::printf("  Play command to sound:      median %+.1f, range %+.1f..%+.1f ms\n", s.median,
                 s.min, s.max);
     std::printf("  timer late (Done to Play, less the pause): median %+.1f, range %+.1f..%+.1f "

@@ -19,8 +19,9 @@ namespace {
 
 using Frames = WaveFile::Frames;
 
-// At most this much is decoded per read, whatever the stream asks for.
-constexpr Frames kBlockFrames = 4096;
+// At most this much is decoded per read, whatever the stream asks for: one
+// request of the stream is one write to it.
+constexpr Frames kBlockFrames = 16384;
 
 // A stream whose clock has not moved for this long is taken as hung. A fresh
 // stream may start well over a second late on an idle server. A server that
