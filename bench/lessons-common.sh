@@ -10,7 +10,7 @@ LESSONS_DIR=${VOVOZODO_BENCH_BUILD_DIR:-build-bench}
 LESSONS_WORK=$REPO/$LESSONS_DIR/lessons-bench
 
 lessons_build() {
-    ensure_packages "${BUILD_PACKAGES[@]}" lame time
+    ensure_packages "${BUILD_PACKAGES[@]}" lame time libwebrtc-audio-processing-dev
     cmake -S "$REPO" -B "$REPO/$LESSONS_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
         -DVOVOZODO_BUILD_BENCH=ON -DVOVOZODO_BUILD_TESTS=ON >/dev/null
     cmake --build "$REPO/$LESSONS_DIR" --target vovozodo-lessons bench_lessons_tool \

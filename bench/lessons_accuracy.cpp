@@ -8,6 +8,7 @@
 // of the true pauses. Exits 1 when any clip fails.
 //
 //   bench_lessons_accuracy WORK_DIR [--seed N]
+#include "lessons/clip_plan.h"
 #include "lessons/cue_snapper.h"
 #include "lessons/input_error.h"
 #include "lessons/level_profile.h"
@@ -18,6 +19,10 @@
 #include "lessons/sentence_aligner.h"
 #include "lessons/subtitle_reader.h"
 #include "lessons/transcript_reader.h"
+
+#ifdef VOVOZODO_WEBRTC_VAD
+#include "lessons_webrtc_vad.h"
+#endif
 
 #include <QCoreApplication>
 #include <QDir>
@@ -219,24 +224,34 @@ std::vector<std::pair<qint64, qint64>> readLabels(const QString &path) {
 }
 
 // Where the lesson was cut between sentences: the limit of each clip's tail.
-std::vector<qint64> cutsOf(const MakeOptions &options) {
+// The pipeline of `make` up to the clips, with pauses from the level-based
+// detector or, for comparison, from WebRTC's.
+std::vector<SentenceSpan> spansOf(const MakeOptions &options, bool webrtc) {
     Progress silent(false);
     const std::unique_ptr<Recording> decoded = openRecording(options.audio);
     const LevelProfile profile = measureLevels(*decoded, false, silent);
+#ifdef VOVOZODO_WEBRTC_VAD
+    const SpeechMap speech = webrtc ? mapSpeech(profile, webrtcSpeechFrames(options.audio, profile))
+                                    : findPauses(profile);
+#else
+    Q_UNUSED(webrtc);
     const SpeechMap speech = findPauses(profile);
+#endif
     QStringList notes;
-    std::vector<SentenceSpan> spans;
     if (options.subtitles.isEmpty()) {
         const QString text =
             decodeLessonText(readLessonTextFile(options.transcript), TextEncoding::Detect);
-        spans = alignSentences(profile, speech, readTranscriptSentences(text, options.transcript),
-                               options.audio, options.transcript);
-    } else {
-        const QString text =
-            decodeLessonText(readLessonTextFile(options.subtitles), TextEncoding::Detect);
-        spans = snapCues(profile, speech, readSubtitles(text, options.subtitles).cues,
-                         options.subtitles, notes);
+        return alignSentences(profile, speech, readTranscriptSentences(text, options.transcript),
+                              options.audio, options.transcript);
     }
+    const QString text =
+        decodeLessonText(readLessonTextFile(options.subtitles), TextEncoding::Detect);
+    return snapCues(profile, speech, readSubtitles(text, options.subtitles).cues, options.subtitles,
+                    notes);
+}
+
+// Where the lesson was cut between sentences: the limit of each clip's tail.
+std::vector<qint64> cutsOf(const std::vector<SentenceSpan> &spans) {
     std::vector<qint64> cuts;
     for (const SentenceSpan &span : spans)
         cuts.push_back(span.limitAfter);
@@ -305,6 +320,7 @@ int main(int argc, char *argv[]) {
                                              {u"en"_s, u"en"_s, englishSentences(random, 120)}};
     int total = 0;
     int failures = 0;
+    [[maybe_unused]] int webrtcFailures = 0;
     std::vector<double> allErrors;
     for (const Language &language : languages) {
         std::vector<Spoken> spoken;
@@ -352,7 +368,8 @@ int main(int argc, char *argv[]) {
                 Outcome outcome;
                 try {
                     makeLesson(options, notes);
-                    outcome = judge(recording, readLabels(options.labels), cutsOf(options), name);
+                    outcome = judge(recording, readLabels(options.labels),
+                                    cutsOf(spansOf(options, false)), name);
                 } catch (const InputError &error) {
                     std::printf("  %s: refused: %s\n", qPrintable(name),
                                 qPrintable(error.message()));
@@ -369,6 +386,28 @@ int main(int argc, char *argv[]) {
                 failures += outcome.failures;
                 allErrors.insert(allErrors.end(), outcome.cutErrorsMs.begin(),
                                  outcome.cutErrorsMs.end());
+#ifdef VOVOZODO_WEBRTC_VAD
+                // The same cuts from WebRTC's voice detector, for comparison only.
+                Outcome other;
+                const QString otherName = name + u" (WebRTC)"_s;
+                try {
+                    const std::vector<SentenceSpan> spans = spansOf(options, true);
+                    std::vector<std::pair<qint64, qint64>> clips;
+                    for (const Clip &clip : padSpans(spans, kRate))
+                        clips.emplace_back(clip.start, clip.end);
+                    other = judge(recording, clips, cutsOf(spans), otherName);
+                } catch (const InputError &error) {
+                    std::printf("  %s: refused: %s\n", qPrintable(otherName),
+                                qPrintable(error.message()));
+                    other.sentences = other.failures = int(spoken.size());
+                }
+                std::printf("%-31s %3d sentences, %d clips wrong; cut to middle of pause: median "
+                            "%.0f ms, 95%% %.0f ms, worst %.0f ms\n",
+                            qPrintable(otherName), other.sentences, other.failures,
+                            percentile(other.cutErrorsMs, 0.5), percentile(other.cutErrorsMs, 0.95),
+                            percentile(other.cutErrorsMs, 1.0));
+                webrtcFailures += other.failures;
+#endif
             }
         }
     }
@@ -377,5 +416,8 @@ int main(int argc, char *argv[]) {
         "95%% %.0f ms, worst %.0f ms\n",
         total, failures, percentile(allErrors, 0.5), percentile(allErrors, 0.95),
         percentile(allErrors, 1.0));
+#ifdef VOVOZODO_WEBRTC_VAD
+    std::printf("WebRTC's voice detector instead: %d of %d wrong\n", webrtcFailures, total);
+#endif
     return failures == 0 ? 0 : 1;
 }

@@ -67,18 +67,26 @@ qsizetype quietestFrame(const LevelProfile &profile, qsizetype first, qsizetype 
 } // namespace
 
 SpeechMap findPauses(const LevelProfile &profile) {
-    SpeechMap map;
-    const qsizetype n = profile.frameCount();
-    map.speechDb = percentileDb(profile.centiDb, 0.95);
+    const double speechDb = percentileDb(profile.centiDb, 0.95);
     // A floor far below the speech (digital silence) would put the threshold where
     // only the loudest syllables reach; 60 dB under the speech is silence enough.
-    map.floorDb = std::max(percentileDb(profile.centiDb, 0.10), map.speechDb - 60.0);
-    map.thresholdDb = map.floorDb + std::max(4.0, 0.2 * (map.speechDb - map.floorDb));
+    const double floorDb = std::max(percentileDb(profile.centiDb, 0.10), speechDb - 60.0);
+    const double thresholdDb = floorDb + std::max(4.0, 0.2 * (speechDb - floorDb));
 
-    std::vector<char> speech(static_cast<std::size_t>(n));
-    const auto threshold = int(map.thresholdDb * 100);
-    for (qsizetype f = 0; f < n; ++f)
-        speech[std::size_t(f)] = profile.centiDb[std::size_t(f)] > threshold;
+    std::vector<char> speech(profile.centiDb.size());
+    const auto threshold = int(thresholdDb * 100);
+    for (std::size_t f = 0; f < speech.size(); ++f)
+        speech[f] = profile.centiDb[f] > threshold;
+    SpeechMap map = mapSpeech(profile, std::move(speech));
+    map.speechDb = speechDb;
+    map.floorDb = floorDb;
+    map.thresholdDb = thresholdDb;
+    return map;
+}
+
+SpeechMap mapSpeech(const LevelProfile &profile, std::vector<char> speech) {
+    SpeechMap map;
+    const qsizetype n = qsizetype(speech.size());
     // Frames are 10 ms long.
     dropShortRuns(speech, 1, 4, false);
     dropShortRuns(speech, 0, kMinPauseMs / 10, true);

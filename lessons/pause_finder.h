@@ -39,3 +39,8 @@ inline constexpr int kMinPauseMs = 120;
 // kMinPauseMs count as speech (the gaps between syllables), and level bumps
 // shorter than 40 ms inside a silence count as silence (clicks).
 SpeechMap findPauses(const LevelProfile &profile);
+
+// The same from decisions made elsewhere: `speech` holds 1 for each analysis
+// frame with speech. Short runs are smoothed as above; floor, speech level and
+// threshold stay 0.
+SpeechMap mapSpeech(const LevelProfile &profile, std::vector<char> speech);
