@@ -43,7 +43,7 @@ using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 } // namespace
 
 QString existingLessonEntry(const QString &library, int lesson) {
-    const QString wanted = lessonName(lesson);
+    QString wanted = lessonName(lesson);
     QStringList matches;
     for (const QString &name : QDir(library).entryList(QDir::AllEntries | QDir::Hidden |
                                                        QDir::System | QDir::NoDotAndDotDot))

@@ -100,7 +100,7 @@ QStringList withLibrary(QStringList lines, const QString &value) {
 
 QString usePlayerLibrary(const QString &library) {
     refuseUnreadable(library);
-    const QString file = platform::userProfileFile(platform::systemSettingsFile());
+    QString file = platform::userProfileFile(platform::systemSettingsFile());
     if (file.isEmpty())
         throw InputError(
             u"no configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path"_s);
