@@ -34,8 +34,8 @@ private:
     void load();
     void onTimer1Tick();
 
-    QLabel *Label1 = nullptr; // hidden scratch caption
-    QLabel *Label2 = nullptr; // "Loading ..."
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
     std::unique_ptr<Timer> Timer1;
     quint8 StartupTicks = 0;
 

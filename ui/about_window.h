@@ -41,6 +41,6 @@ private:
     QLabel *lblVersion = nullptr;
     std::array<QLabel *, 3> lblDescription{};
     QLabel *lblDisclaimer = nullptr;
-    QPushButton *Command1 = nullptr; // My Words
-    QPushButton *Command2 = nullptr; // OK
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
 };

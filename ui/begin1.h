@@ -81,31 +81,32 @@ private:
     int pauseMilliseconds() const;
     bool automaticTicked() const;
 
-    // Controls, named as in the window's design.
-    QLabel *Label1 = nullptr; // counter
-    QLabel *Label2 = nullptr; // promotional line over the progress bar
-    QLabel *Label3 = nullptr; // title strip
+    // Controls, named as in the window's design; docs/architecture.md says what
+    // each one is.
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
     QLabel *Label4 = nullptr;
     QLabel *Label5 = nullptr;
     QLabel *Label6 = nullptr;
     QLabel *Label7 = nullptr;
-    QLabel *Label8 = nullptr; // progress track
-    QLabel *Label9 = nullptr; // progress fill
+    QLabel *Label8 = nullptr;
+    QLabel *Label9 = nullptr;
     QLabel *Image1 = nullptr;
-    QComboBox *Combo1 = nullptr;                   // lessons
-    QComboBox *Combo2 = nullptr;                   // repeat count
-    QComboBox *Combo3 = nullptr;                   // pause
-    QComboBox *Combo4 = nullptr;                   // sentences
+    QComboBox *Combo1 = nullptr;
+    QComboBox *Combo2 = nullptr;
+    QComboBox *Combo3 = nullptr;
+    QComboBox *Combo4 = nullptr;
     QStringListModel *m_sentenceEntries = nullptr; // Combo4's entries
     QPlainTextEdit *Text1 = nullptr;
     QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr; // Exit
-    QPushButton *Command2 = nullptr; // About
-    QPushButton *Command5 = nullptr; // Playback
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command5 = nullptr;
     std::unique_ptr<SoundDevice> MMControl1;
-    std::unique_ptr<Timer> Timer1; // advance wait
-    std::unique_ptr<Timer> Timer2; // repeat wait
-    std::unique_ptr<Timer> Timer3; // progress tick
+    std::unique_ptr<Timer> Timer1;
+    std::unique_ptr<Timer> Timer2;
+    std::unique_ptr<Timer> Timer3;
 
     // Lesson state.
     std::array<bool, 16> m_lessonValid{};

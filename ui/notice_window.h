@@ -25,7 +25,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QLabel *Label1 = nullptr; // notice text
-    QLabel *Label2 = nullptr; // title strip
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
     QPushButton *OKButton = nullptr;
 };
