@@ -71,6 +71,7 @@ LessonWriter::LessonWriter(const QString &library, int lesson, bool replace)
     m_target = m_library + u'/' + (m_exists ? existing : lessonName(lesson));
     if (m_exists && !replace)
         throw InputError(m_target + u": the lesson exists; add --replace to replace it"_s);
+    m_existingIsLink = m_exists && QFileInfo(m_target).isSymLink();
     if (m_exists && !QFileInfo(m_target).isDir())
         throw InputError(m_target + u": exists and is no folder; remove it first"_s);
     if (!m_scratch.isValid())
@@ -211,8 +212,15 @@ void LessonWriter::commit() {
         return;
     }
     // One atomic exchange: at every moment either the old or the new lesson is in place.
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0)
-        return; // the temporary folder now holds the old lesson; QTemporaryDir removes it
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+        // The temporary name now holds the old lesson, which QTemporaryDir removes.
+        // A link to a folder elsewhere goes, but what it links to is not ours.
+        if (m_existingIsLink) {
+            QFile::remove(m_scratch.path());
+            m_scratch.setAutoRemove(false);
+        }
+        return;
+    }
     if (errno != EINVAL && errno != ENOSYS)
         throw InputError(m_target + u": cannot replace the lesson: "_s + systemReason());
     // A file system without the exchange: the old lesson steps aside for a moment

@@ -41,6 +41,7 @@ private:
     QString m_library;
     QString m_target;
     bool m_exists = false;
+    bool m_existingIsLink = false;
     QTemporaryDir m_scratch;
 };
 

@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,6 +63,8 @@ private slots:
     void usePointsThePlayerAtALibrary() {
         QTemporaryDir config;
         QTemporaryDir library;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         const QString file = config.filePath(u"vovozodo/Vidurivu 2004_10.INI"_s);
         QVERIFY(QDir().mkpath(QFileInfo(file).path()));
@@ -86,7 +89,6 @@ private slots:
         for (const QString &refused : {deep, u"relative/path"_s, library.path() + u"/missing"_s})
             QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(refused));
         QCOMPARE(readPlayerSettings().library, library.path());
-        qunsetenv("XDG_CONFIG_HOME");
     }
 
     // 0 done, 1 problems found, 2 bad input with one line naming file and reason.

@@ -127,6 +127,24 @@ private slots:
         QVERIFY(!QFile::exists(m_library + u'/' + folder + u"/4.wav"_s));
     }
 
+    // t_1 a link to a lesson kept elsewhere: the link is replaced, what it
+    // links to stays untouched.
+    void replacingALinkKeepsWhatItLinksTo() {
+        writeOldLesson(u"kept"_s);
+        const QString elsewhere = m_dir.filePath(u"elsewhere"_s);
+        QDir(elsewhere).removeRecursively();
+        QVERIFY(QDir().rename(m_library + u"/kept"_s, elsewhere));
+        QVERIFY(QFile::link(elsewhere, m_library + u"/t_1"_s));
+        const QStringList before = listing(elsewhere);
+        MakeOptions made = options();
+        made.replace = true;
+        QStringList notes;
+        makeLesson(made, notes);
+        QCOMPARE(listing(elsewhere), before);
+        QVERIFY(!QFileInfo(m_library + u"/t_1"_s).isSymLink());
+        QVERIFY(QFile::exists(m_library + u"/t_1/3.wav"_s));
+    }
+
     // A full disk part-way through (a file size limit stands in for it):
     // refused, the old lesson whole, no temporary folder left.
     void failedWriteLeavesTheOldLesson() {
