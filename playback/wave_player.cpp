@@ -1,6 +1,7 @@
 #include "playback/wave_player.h"
 
 #include "platform/windows_path.h"
+#include "playback/play_feed.h"
 #include "playback/pulse_connection.h"
 #include "playback/pulse_stream.h"
 #include "playback/sound_device.h"
@@ -13,15 +14,10 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
-#include <vector>
 
 namespace {
 
 using Frames = WaveFile::Frames;
-
-// At most this much is decoded per read, whatever the stream asks for: one
-// request of the stream is one write to it.
-constexpr Frames kBlockFrames = 16384;
 
 // A stream whose clock has not moved for this long is taken as hung. A fresh
 // stream may start well over a second late on an idle server. A server that
@@ -83,8 +79,7 @@ struct WavePlayer::Private {
 
     Play play = Play::None;
     Frames playStartFrame = 0;
-    Frames framesLeft = 0; // of the file, still to be written
-    bool readFailed = false;
+    PlayFeed feed;
     qint64 playUsecs = 0; // audible length of the play
     bool playNotify = false;
     mutable qint64 heardUsecs = 0; // the latest clock reading; kept when the stream fails
@@ -92,7 +87,6 @@ struct WavePlayer::Private {
     QElapsedTimer sinceProgress;
     QTimer endTimer;
     QTimer watchdog;
-    std::vector<short> block; // decoded, on its way to the stream
 
     bool playing() const { return play != Play::None; }
 
@@ -222,15 +216,15 @@ struct WavePlayer::Private {
         if (!connection.connect())
             return;
         playStartFrame = positionFrame;
-        framesLeft = file->frames() - positionFrame;
-        playUsecs = framesToUsecs(framesLeft, file->sampleRate());
-        if (framesLeft == 0) {
+        const Frames frames = file->frames() - positionFrame;
+        playUsecs = framesToUsecs(frames, file->sampleRate());
+        if (frames == 0) {
             // Nothing to hear: it has ended.
             if (withNotify)
                 postDone(SoundDevice::Successful);
             return;
         }
-        readFailed = false;
+        feed.begin(*file, frames);
         playNotify = withNotify;
         heardUsecs = 0;
         play = Play::WaitingForStream;
@@ -241,37 +235,11 @@ struct WavePlayer::Private {
             startRun();
     }
 
-    // What is written to the stream: the file's frames from the play's start
-    // to its end, then silence for as long as the stream takes more. The
-    // silence keeps the stream's clock running until it has passed the last
-    // real sample.
-    bool write(qint64 bytes) {
-        const qint64 frameBytes = file->frameBytes();
-        for (Frames room = bytes / frameBytes; room > 0;) {
-            const Frames frames = std::min(room, kBlockFrames);
-            block.resize(std::size_t(frames) * std::size_t(file->channels()));
-            Frames fromFile = 0;
-            if (framesLeft > 0) {
-                const Frames asked = std::min(frames, framesLeft);
-                fromFile = file->read(block.data(), asked);
-                framesLeft -= fromFile;
-                if (fromFile < asked)
-                    return false;
-            }
-            std::fill(block.begin() + std::ptrdiff_t(fromFile * file->channels()), block.end(),
-                      short(0));
-            if (!stream->write(block.data(), frames * frameBytes))
-                return true; // the stream has failed, and says so
-            room -= frames;
-        }
-        return true;
-    }
-
     void startRun() {
         play = Play::Running;
         lastReadBytes = -1;
         sinceProgress.start();
-        if (!write(stream->startBytes())) {
+        if (!feed.writeTo(*stream, stream->startBytes())) {
             cutPlay(SoundDevice::Failure);
             return;
         }
@@ -283,7 +251,7 @@ struct WavePlayer::Private {
     void keepRunning() {
         const qint64 wanted = stream->writableBytes();
         if (wanted > 0) {
-            if (!write(wanted)) {
+            if (!feed.writeTo(*stream, wanted)) {
                 cutPlay(SoundDevice::Failure);
                 return;
             }
@@ -303,7 +271,7 @@ struct WavePlayer::Private {
     // sound still needs to be heard; when it fires, the clock is read afresh
     // and the play ends or the timer waits again for what remains.
     void checkEnd() {
-        if (framesLeft > 0)
+        if (feed.framesLeft() > 0)
             return;
         const std::optional<qint64> heard = stream->heardUsecs(kFreshReplyUsecs);
         const qint64 age = stream->timingAgeUsecs();
