@@ -11,40 +11,42 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
 // libsndfile's MP3 decoder prints its own notes on broken frames to standard
-// error; only our one line about the file belongs there.
-class StderrSilenced {
+// error; only our one line about the file belongs there. Standard error points
+// at /dev/null while the decoder runs, and back at the terminal between blocks,
+// where the progress line is drawn.
+class StderrMute {
 public:
-    StderrSilenced() : m_saved(::dup(STDERR_FILENO)) {
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            ::close(null);
+    StderrMute()
+        : m_null(::open("/dev/null", O_WRONLY | O_CLOEXEC)), m_saved(::dup(STDERR_FILENO)) {}
+    ~StderrMute() {
+        for (const int fd : {m_null, m_saved})
+            if (fd >= 0)
+                ::close(fd);
     }
-    ~StderrSilenced() {
-        if (m_saved >= 0) {
+    StderrMute(const StderrMute &) = delete;
+    StderrMute &operator=(const StderrMute &) = delete;
+
+    void mute() const {
+        if (m_null >= 0 && m_saved >= 0)
+            ::dup2(m_null, STDERR_FILENO);
+    }
+    void unmute() const {
+        if (m_null >= 0 && m_saved >= 0)
             ::dup2(m_saved, STDERR_FILENO);
-            ::close(m_saved);
-        }
     }
-    StderrSilenced(const StderrSilenced &) = delete;
-    StderrSilenced &operator=(const StderrSilenced &) = delete;
 
 private:
+    int m_null;
     int m_saved;
 };
 
-} // namespace
-
 SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
     SF_INFO info{};
-    {
-        const StderrSilenced silenced;
-        m_file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-    }
+    auto mute = std::make_unique<StderrMute>();
+    mute->mute();
+    m_file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    mute->unmute();
     if (!m_file) {
         // The caller has made sure the file is there; libsndfile says "does not
         // exist" for formats it cannot read as well.
@@ -61,6 +63,8 @@ SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
     // MP3 frame counts are estimates until the whole stream is decoded.
     const bool exact = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
     m_framesHint = exact ? qint64(info.frames) : -1;
+    if (!exact)
+        m_mute = std::move(mute);
 }
 
 SndfileRecording::~SndfileRecording() {
@@ -69,14 +73,11 @@ SndfileRecording::~SndfileRecording() {
 }
 
 qint64 SndfileRecording::read(float *interleaved, qint64 frames) {
-    const bool mpeg = m_framesHint < 0;
-    sf_count_t got = 0;
-    if (mpeg) {
-        const StderrSilenced silenced;
-        got = sf_readf_float(m_file, interleaved, frames);
-    } else {
-        got = sf_readf_float(m_file, interleaved, frames);
-    }
+    if (m_mute)
+        m_mute->mute();
+    const sf_count_t got = sf_readf_float(m_file, interleaved, frames);
+    if (m_mute)
+        m_mute->unmute();
     if (got < frames && sf_error(m_file) != SF_ERR_NO_ERROR)
         throw InputError(m_path + u": cannot decode: "_s + QString::fromUtf8(sf_strerror(m_file)));
     return qint64(got);

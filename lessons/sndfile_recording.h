@@ -2,7 +2,10 @@
 
 #include "lessons/recording.h"
 
+#include <memory>
+
 struct sf_private_tag;
+class StderrMute;
 
 class SndfileRecording final : public Recording {
 public:
@@ -14,4 +17,6 @@ public:
 private:
     QString m_path;
     sf_private_tag *m_file = nullptr;
+    // Only for MP3, whose decoder talks.
+    std::unique_ptr<StderrMute> m_mute;
 };
