@@ -56,6 +56,8 @@ FfmpegRecording::FfmpegRecording(const QString &path) : m_path(path) {
                                         m_sampleRate, 0, nullptr)) < 0 ||
             (code = swr_init(m_resampler)) < 0)
             throw InputError(reason(code));
+        if (m_format->duration > 0)
+            m_framesHint = qint64(double(m_format->duration) / AV_TIME_BASE * m_sampleRate);
         m_packet = av_packet_alloc();
         m_frame = av_frame_alloc();
         if (!m_packet || !m_frame)

@@ -33,8 +33,11 @@ LevelProfile measureLevels(Recording &recording, bool measureLoudness, Progress 
     profile.sampleRate = recording.sampleRate();
     profile.channels = recording.channels();
     profile.hop = std::max(1, (recording.sampleRate() + 50) / 100);
+    // A hint is only a hint: a broken header may claim years.
+    constexpr qint64 kDayOfFrames = 24 * 3600 * 100;
     if (recording.framesHint() > 0)
-        profile.centiDb.reserve(std::size_t(recording.framesHint() / profile.hop + 1));
+        profile.centiDb.reserve(
+            std::size_t(std::min(recording.framesHint() / profile.hop + 1, kDayOfFrames)));
 
     std::unique_ptr<LoudnessMeter> meter;
     if (measureLoudness) {
@@ -73,7 +76,8 @@ LevelProfile measureLevels(Recording &recording, bool measureLoudness, Progress 
         }
         profile.totalFrames += got;
         if (recording.framesHint() > 0)
-            progress.show(u"Listening"_s, double(profile.totalFrames) / recording.framesHint());
+            progress.show(u"Listening"_s, std::min(1.0, double(profile.totalFrames) /
+                                                            double(recording.framesHint())));
         else
             progress.show(u"Listening"_s, 0.0);
     }

@@ -13,7 +13,8 @@ public:
     virtual ~Recording() = default;
     int sampleRate() const { return m_sampleRate; }
     int channels() const { return m_channels; }
-    // Frames in the stream when the file says so up front, else -1.
+    // About how many frames the stream holds (for progress; MP3 and container
+    // lengths are estimates), or -1 when the file does not say.
     qint64 framesHint() const { return m_framesHint; }
 
     // Up to `frames` frames into `interleaved`; 0 at the end. Throws

@@ -60,10 +60,8 @@ SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
     }
     m_sampleRate = info.samplerate;
     m_channels = info.channels;
-    // MP3 frame counts are estimates until the whole stream is decoded.
-    const bool exact = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
-    m_framesHint = exact ? qint64(info.frames) : -1;
-    if (!exact)
+    m_framesHint = info.frames > 0 ? qint64(info.frames) : -1;
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG)
         m_mute = std::move(mute);
 }
 
