@@ -31,6 +31,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -59,8 +61,8 @@ enum class SoundKind {
     Link,          // k.wav -> the shared file in the scratch folder
     DanglingLink,  // k.wav -> nowhere
     LoopingLink,   // k.wav -> k.wav
-    FolderAndFile, // folder k.wav, file k.WAV: the exact spelling wins
-    FolderFirst,   // folder k.WAV, file k.Wav: the first in sort order wins
+    FolderAndFile, // folder k.wav, file k.WAV: the file is the usable one
+    FolderFirst,   // folder k.WAV, file k.Wav: the file, though its spelling comes last
     FileFirst,     // file k.WAV, folder k.Wav
     LinkToFolder,  // k.WAV -> ..
     Fifo,          // a FIFO named k.wav
@@ -72,8 +74,10 @@ bool readable(ScriptKind kind) {
            kind == ScriptKind::TwoSpellings;
 }
 
+// Among spellings of one name a regular file is taken before anything else.
 bool regular(SoundKind kind) {
     return kind == SoundKind::File || kind == SoundKind::OtherCase || kind == SoundKind::Link ||
+           kind == SoundKind::FolderAndFile || kind == SoundKind::FolderFirst ||
            kind == SoundKind::FileFirst;
 }
 
