@@ -24,6 +24,8 @@
 #include <optional>
 #include <vector>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

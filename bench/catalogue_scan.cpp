@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

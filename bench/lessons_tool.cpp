@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <vector>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -12,6 +12,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace vovozodo;
+
 std::vector<char> webrtcSpeechFrames(const QString &path, const LevelProfile &profile) {
     SF_INFO info{};
     SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);

@@ -4,7 +4,10 @@
 
 #include <vector>
 
+namespace vovozodo {
 struct LevelProfile;
+}
+using vovozodo::LevelProfile;
 
 // Speech decisions for every analysis frame of `profile` from WebRTC's voice
 // detector (Debian's libwebrtc-audio-processing), on the recording at `path`

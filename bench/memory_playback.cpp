@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <malloc.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

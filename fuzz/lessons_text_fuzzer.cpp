@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+using namespace vovozodo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const QString text = decodeLessonText(bytes, TextEncoding::Detect);

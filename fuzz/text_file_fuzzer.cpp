@@ -10,6 +10,8 @@
 
 #include <string>
 
+using namespace vovozodo;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     static const std::string native = fuzz::scratchFolder() + "/script.txt";
     static const QString windows = fuzz::windowsStyle(fuzz::scratchFolder() + "/SCRIPT.TXT");

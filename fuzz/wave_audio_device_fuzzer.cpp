@@ -11,6 +11,8 @@
 
 #include <string>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 std::vector<Clip> padSpans(const std::vector<SentenceSpan> &spans, int sampleRate) {
     const qint64 lead = qint64(sampleRate) * kLeadInMs / 1000;
     const qint64 tail = qint64(sampleRate) * kTailMs / 1000;
@@ -27,3 +29,5 @@ qint64 frameStartSample(const LevelProfile &profile, qsizetype frame) {
 qint64 frameMiddleSample(const LevelProfile &profile, qsizetype frame) {
     return std::min(qint64(frame) * profile.hop + profile.hop / 2, profile.totalFrames);
 }
+
+} // namespace vovozodo

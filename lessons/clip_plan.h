@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 struct LevelProfile;
 
 // Where one sentence is spoken and how far its clip may reach, in samples:
@@ -33,3 +35,5 @@ std::vector<Clip> padSpans(const std::vector<SentenceSpan> &spans, int sampleRat
 // The sample at which analysis frame `frame` starts, and the middle of it.
 qint64 frameStartSample(const LevelProfile &profile, qsizetype frame);
 qint64 frameMiddleSample(const LevelProfile &profile, qsizetype frame);
+
+} // namespace vovozodo

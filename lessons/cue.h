@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace vovozodo {
+
 // One subtitle cue: a sentence and where the subtitle file says it is spoken.
 struct Cue {
     qint64 startMs = 0;
@@ -11,3 +13,5 @@ struct Cue {
     // Where the cue starts in its file, for messages.
     int line = 0;
 };
+
+} // namespace vovozodo

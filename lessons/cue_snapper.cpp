@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -151,3 +153,5 @@ std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap 
                      u"; cut at the subtitle time"_s);
     return spans;
 }
+
+} // namespace vovozodo

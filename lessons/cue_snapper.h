@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 struct LevelProfile;
 struct SpeechMap;
 
@@ -23,3 +25,5 @@ inline constexpr int kSnapWindowMs = 400;
 std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap &speech,
                                    const QList<Cue> &cues, const QString &subtitlesName,
                                    QStringList &notes);
+
+} // namespace vovozodo

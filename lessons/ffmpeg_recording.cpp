@@ -15,6 +15,8 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -176,3 +178,5 @@ qint64 FfmpegRecording::read(float *interleaved, qint64 frames) {
     }
     return done;
 }
+
+} // namespace vovozodo

@@ -10,6 +10,8 @@ struct AVPacket;
 struct AVFrame;
 struct SwrContext;
 
+namespace vovozodo {
+
 // The best sound stream of any container FFmpeg reads (M4A, MP4, MKV, WebM, ...).
 class FfmpegRecording final : public Recording {
 public:
@@ -40,3 +42,5 @@ private:
     std::vector<float> m_pending;
     std::size_t m_pendingStart = 0;
 };
+
+} // namespace vovozodo

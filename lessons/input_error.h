@@ -5,6 +5,8 @@
 #include <exception>
 #include <utility>
 
+namespace vovozodo {
+
 // Bad input or usage. The command stops before anything is in place and exits
 // with status 2; the message names the file and the reason on one line.
 class InputError : public std::exception {
@@ -16,3 +18,5 @@ public:
 private:
     QString m_message;
 };
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 #include <csignal>
 
+namespace vovozodo {
+
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
@@ -29,3 +31,5 @@ void stopIfInterrupted() {
     if (g_interrupted)
         throw Interrupted();
 }
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+namespace vovozodo {
+
 // Ctrl-C and SIGTERM only raise a flag: the long loops poll it and unwind, so
 // that the temporary lesson folder is removed on the way out.
 void catchInterrupts();
@@ -13,3 +15,5 @@ struct Interrupted : std::exception {
 
 // Throws Interrupted once a signal has arrived.
 void stopIfInterrupted();
+
+} // namespace vovozodo

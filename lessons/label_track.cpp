@@ -4,6 +4,8 @@
 
 #include <QSaveFile>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 void writeLabelTrack(const QString &path, const std::vector<Clip> &clips,
@@ -22,3 +24,5 @@ void writeLabelTrack(const QString &path, const std::vector<Clip> &clips,
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
         throw InputError(path + u": cannot write: "_s + file.errorString());
 }
+
+} // namespace vovozodo

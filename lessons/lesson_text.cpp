@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 TextEncoding textEncodingNamed(const QString &name, const QString &option) {
@@ -84,3 +86,5 @@ QByteArray encodeLessonText(const QString &text, TextEncoding encoding) {
             u"this Qt cannot encode GB18030 (built without ICU); use --encoding utf-8"_s);
     return encoder.encode(text);
 }
+
+} // namespace vovozodo

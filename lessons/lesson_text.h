@@ -4,6 +4,8 @@
 
 class QByteArray;
 
+namespace vovozodo {
+
 enum class TextEncoding { Detect, Utf8, Gb18030 };
 
 // "utf-8" or "gb18030" (any case; "utf8", "gbk" and "gb2312" read as their
@@ -23,3 +25,5 @@ QStringList splitTextLines(const QString &text);
 
 // `text` in GB18030 or UTF-8 (without a mark, as the player expects).
 QByteArray encodeLessonText(const QString &text, TextEncoding encoding);
+
+} // namespace vovozodo

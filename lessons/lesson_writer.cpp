@@ -20,6 +20,8 @@
 #include <memory>
 #include <unistd.h>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -236,3 +238,5 @@ void LessonWriter::commit() {
     }
     m_scratch.setAutoRemove(false);
 }
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 class Progress;
 class Recording;
 
@@ -48,3 +50,5 @@ private:
 // The existing entry of `library` that the player would take for t_N (names
 // match without regard to case), or an empty string.
 QString existingLessonEntry(const QString &library, int lesson);
+
+} // namespace vovozodo

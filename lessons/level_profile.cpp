@@ -12,6 +12,8 @@
 #include <cmath>
 #include <memory>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -101,3 +103,5 @@ LevelProfile measureLevels(Recording &recording, bool measureLoudness, Progress 
     }
     return profile;
 }
+
+} // namespace vovozodo

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace vovozodo {
+
 class Progress;
 class Recording;
 
@@ -32,3 +34,5 @@ struct LevelProfile {
 // Decodes `recording` to its end. Throws InputError when it holds no sound,
 // Interrupted on Ctrl-C.
 LevelProfile measureLevels(Recording &recording, bool measureLoudness, Progress &progress);
+
+} // namespace vovozodo

@@ -20,6 +20,8 @@
 
 #include <sndfile.h>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -223,3 +225,5 @@ QByteArray reportJson(const LibraryReport &report) {
                            {u"entries"_s, entries}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 
 class QByteArray;
 
+namespace vovozodo {
+
 // One line of the lesson chooser as the player would list it, and what is
 // wrong with that lesson.
 struct CheckedEntry {
@@ -34,3 +36,5 @@ LibraryReport checkLibrary(const QString &library, const QString &installRoot);
 
 QString reportText(const LibraryReport &report);
 QByteArray reportJson(const LibraryReport &report);
+
+} // namespace vovozodo

@@ -17,6 +17,8 @@
 #include <memory>
 #include <unistd.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

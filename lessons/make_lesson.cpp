@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 double normalizingGain(double integratedLufs, double truePeakDb) {
@@ -99,3 +101,5 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
         made.seconds += double(clip.end - clip.start) / profile.sampleRate;
     return made;
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace vovozodo {
+
 struct MakeOptions {
     QString library;
     int lesson = 0;
@@ -40,3 +42,5 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes);
 // The single gain (linear) that brings `integratedLufs` to the speech target
 // without a true peak over the ceiling.
 double normalizingGain(double integratedLufs, double truePeakDb);
+
+} // namespace vovozodo

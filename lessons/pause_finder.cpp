@@ -6,6 +6,8 @@
 #include <array>
 #include <limits>
 
+namespace vovozodo {
+
 namespace {
 
 // The level below which `share` of the frames lie, from a histogram in 0.1 dB steps.
@@ -117,3 +119,5 @@ SpeechMap mapSpeech(const LevelProfile &profile, std::vector<char> speech) {
     map.trailing = {offset, n, offset < n ? quietestFrame(profile, offset, n) : n, voiced};
     return map;
 }
+
+} // namespace vovozodo

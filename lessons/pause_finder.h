@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 struct LevelProfile;
 
 // A stretch without speech, in analysis frames [first, last).
@@ -44,3 +46,5 @@ SpeechMap findPauses(const LevelProfile &profile);
 // frame with speech. Short runs are smoothed as above; floor, speech level and
 // threshold stay 0.
 SpeechMap mapSpeech(const LevelProfile &profile, std::vector<char> speech);
+
+} // namespace vovozodo

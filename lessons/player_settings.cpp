@@ -14,6 +14,8 @@
 
 #include <cstring>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 PlayerSettings readPlayerSettings() {
@@ -124,3 +126,5 @@ QString usePlayerLibrary(const QString &library) {
         throw InputError(file + u": cannot write: "_s + out.errorString());
     return file;
 }
+
+} // namespace vovozodo

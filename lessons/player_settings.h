@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace vovozodo {
+
 // The settings the player reads to find its library.
 struct PlayerSettings {
     // The file that answers the lookup: the user's own when it holds the key,
@@ -27,3 +29,5 @@ QString usePlayerLibrary(const QString &library);
 
 // The longest library value the player reads whole, in bytes.
 inline constexpr int kMaxLibraryValueBytes = 179;
+
+} // namespace vovozodo

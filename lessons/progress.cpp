@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+namespace vovozodo {
+
 namespace {
 // Nothing shows for work that ends sooner, and the line is redrawn at most this often.
 constexpr qint64 kQuietStartMs = 500;
@@ -37,3 +39,5 @@ void Progress::clear() {
     std::fflush(stderr);
     m_shown = false;
 }
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+namespace vovozodo {
+
 // One line on the terminal, rewritten in place, for work that takes more than
 // a moment. Silent when standard error is no terminal or when asked to be.
 class Progress {
@@ -22,3 +24,5 @@ private:
     QElapsedTimer m_started;
     QElapsedTimer m_lastDrawn;
 };
+
+} // namespace vovozodo

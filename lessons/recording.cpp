@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 std::unique_ptr<Recording> openRecording(const QString &path) {
@@ -36,3 +38,5 @@ std::unique_ptr<Recording> openRecording(const QString &path) {
                          bare(sndfileReason) + u"; FFmpeg: "_s + bare(error.message()) + u')');
     }
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace vovozodo {
+
 // A recording decoded as a stream of interleaved float frames. Sample k of
 // the stream plays at k / sampleRate() seconds on the file's own timeline, the
 // one subtitle times refer to: a container whose sound starts late is padded
@@ -31,3 +33,5 @@ protected:
 // and the sound of MP4, MKV and WebM files through FFmpeg. Throws InputError
 // naming the file and both decoders' reasons when neither opens it.
 std::unique_ptr<Recording> openRecording(const QString &path);
+
+} // namespace vovozodo

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <limits>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -343,3 +345,5 @@ std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const Spee
     }
     return spans;
 }
+
+} // namespace vovozodo

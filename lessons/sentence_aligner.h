@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 struct LevelProfile;
 struct SpeechMap;
 
@@ -22,3 +24,5 @@ struct SpeechMap;
 std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const SpeechMap &speech,
                                          const QStringList &sentences, const QString &recordingName,
                                          const QString &transcriptName);
+
+} // namespace vovozodo

@@ -9,6 +9,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 // libsndfile's MP3 decoder prints its own notes on broken frames to standard
@@ -80,3 +82,5 @@ qint64 SndfileRecording::read(float *interleaved, qint64 frames) {
         throw InputError(m_path + u": cannot decode: "_s + QString::fromUtf8(sf_strerror(m_file)));
     return qint64(got);
 }
+
+} // namespace vovozodo

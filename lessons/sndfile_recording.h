@@ -5,6 +5,9 @@
 #include <memory>
 
 struct sf_private_tag;
+
+namespace vovozodo {
+
 class StderrMute;
 
 class SndfileRecording final : public Recording {
@@ -20,3 +23,5 @@ private:
     // Only for MP3, whose decoder talks.
     std::unique_ptr<StderrMute> m_mute;
 };
+
+} // namespace vovozodo

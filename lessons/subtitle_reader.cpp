@@ -9,6 +9,8 @@
 #include <cmath>
 #include <optional>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -341,3 +343,5 @@ Subtitles Reader::read() {
 Subtitles readSubtitles(const QString &text, const QString &fileName) {
     return Reader(text, fileName).read();
 }
+
+} // namespace vovozodo

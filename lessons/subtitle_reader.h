@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+namespace vovozodo {
+
 // The cues of a subtitle file, in time order, with their text joined to one
 // line and markup removed.
 struct Subtitles {
@@ -19,3 +21,5 @@ struct Subtitles {
 // messages. Throws InputError with the file name and line number on malformed
 // input, and when no cue holds any text.
 Subtitles readSubtitles(const QString &text, const QString &fileName);
+
+} // namespace vovozodo

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 QStringList readTranscriptSentences(const QString &text, const QString &fileName) {
@@ -56,3 +58,5 @@ double spokenLength(const QString &sentence) {
     endWord();
     return std::max(units, 0.5);
 }
+
+} // namespace vovozodo

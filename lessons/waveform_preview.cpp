@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -67,3 +69,5 @@ void drawWaveformPreview(const QString &path, const LevelProfile &profile,
     if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
         throw InputError(path + u": cannot write: "_s + file.errorString());
 }
+
+} // namespace vovozodo

@@ -5,9 +5,14 @@
 #include <vector>
 
 class QString;
+
+namespace vovozodo {
+
 struct LevelProfile;
 
 // Draws the recording's level with the clips shaded and numbered and a line
 // at every cut, and saves it as a PNG. Throws InputError when it cannot be saved.
 void drawWaveformPreview(const QString &path, const LevelProfile &profile,
                          const std::vector<Clip> &clips);
+
+} // namespace vovozodo

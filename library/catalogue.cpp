@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 QString lessonPromptEntry() {
@@ -70,3 +72,5 @@ Catalogue scanCatalogue(const QString &installRoot) {
         catalogue[std::size_t(lesson)] = scanLesson(installRoot, lesson, resolver);
     return catalogue;
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace vovozodo {
+
 namespace platform {
 class WindowsPathResolver;
 }
@@ -27,3 +29,5 @@ CatalogueEntry scanLesson(const QString &installRoot, int lesson,
 // Position 0 is the prompt; position n belongs to lesson n.
 using Catalogue = std::array<CatalogueEntry, 16>;
 Catalogue scanCatalogue(const QString &installRoot);
+
+} // namespace vovozodo

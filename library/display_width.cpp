@@ -1,5 +1,7 @@
 #include "library/display_width.h"
 
+namespace vovozodo {
+
 namespace {
 
 int unitWidth(char16_t c) {
@@ -21,3 +23,5 @@ qint64 DisplayWidth(QStringView text) {
         sum += unitWidth(c.unicode());
     return sum;
 }
+
+} // namespace vovozodo

@@ -1,3 +1,7 @@
 #include "library/install_root.h"
 
+namespace vovozodo {
+
 QString InstallRoot;
+
+} // namespace vovozodo

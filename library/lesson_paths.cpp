@@ -1,5 +1,7 @@
 #include "library/lesson_paths.h"
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 QString lessonFolderPath(const QString &installRoot, int lesson) {
@@ -14,3 +16,5 @@ QString soundFilePath(const QString &installRoot, int lesson, int sentence, QStr
     return lessonFolderPath(installRoot, lesson) + u'\\' + QString::number(sentence) +
            extension.toString();
 }
+
+} // namespace vovozodo

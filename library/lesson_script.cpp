@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -81,3 +83,5 @@ QStringList sentenceChooserEntries(const QStringList &sentences) {
     }
     return entries;
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+namespace vovozodo {
+
 // The sentence lines of a transcript: the non-blank lines after the title
 // line, in file order. The first is trimmed of blanks (it becomes the heading);
 // the others are kept exactly as read, since two leading blanks mark a new
@@ -24,3 +26,5 @@ QString composeTranscript(const QStringList &sentences);
 // The sentence chooser's entries: "--- Select ---", then "k. " + the first
 // four characters of sentence k after its leading blanks + "...".
 QStringList sentenceChooserEntries(const QStringList &sentences);
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace vovozodo {
+
 namespace {
 constexpr char16_t kBlank = u' ';
 }
@@ -35,3 +37,5 @@ void appendDecimal(QString &text, qsizetype number) {
     } while (number > 0);
     text.append(QStringView(digits + first, digits + std::size(digits)));
 }
+
+} // namespace vovozodo

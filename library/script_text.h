@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace vovozodo {
+
 // Transcript lines treat only U+0020 as a blank: a tab or an ideographic
 // space is text.
 
@@ -17,3 +19,5 @@ QStringView withoutLeadingBlanks(QStringView text);
 // Appends `number` in decimal, without building a string of its own: lesson
 // and sentence numbers are formatted by the thousand.
 void appendDecimal(QString &text, qsizetype number);
+
+} // namespace vovozodo

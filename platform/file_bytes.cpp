@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace vovozodo {
+
 namespace platform::detail {
 
 namespace {
@@ -67,3 +69,5 @@ std::optional<QByteArray> readRegularFile(const QString &nativePath, qint64 maxB
 }
 
 } // namespace platform::detail
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 
 class QString;
 
+namespace vovozodo {
+
 namespace platform::detail {
 
 // The whole content of a regular file named by a native path; nothing when it is
@@ -14,3 +16,5 @@ namespace platform::detail {
 std::optional<QByteArray> readRegularFile(const QString &nativePath, qint64 maxBytes);
 
 } // namespace platform::detail
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 namespace platform {
 
 namespace {
@@ -49,3 +51,5 @@ QString profileFileAnswering(const char *section, const char *key, const QString
 }
 
 } // namespace platform
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 class QString;
 
+namespace vovozodo {
+
 namespace platform {
 
 // A user's own settings may answer profile lookups in place of a system file,
@@ -22,3 +24,5 @@ QString userProfileFile(const QString &fileName);
 QString profileFileAnswering(const char *section, const char *key, const QString &fileName);
 
 } // namespace platform
+
+} // namespace vovozodo

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <optional>
 
+namespace vovozodo {
+
 namespace platform {
 
 namespace {
@@ -143,3 +145,5 @@ std::optional<QByteArray> profileValueInNativeFile(const char *section, const ch
 } // namespace detail
 
 } // namespace platform
+
+} // namespace vovozodo

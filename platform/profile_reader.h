@@ -7,6 +7,8 @@
 
 class QString;
 
+namespace vovozodo {
+
 namespace platform {
 
 // Reads one value from an INI profile the way the Windows profile call does:
@@ -39,3 +41,5 @@ std::optional<QByteArray> profileValueInNativeFile(const char *section, const ch
 } // namespace detail
 
 } // namespace platform
+
+} // namespace vovozodo

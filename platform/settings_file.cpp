@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QString>
 
+namespace vovozodo {
+
 namespace platform {
 
 QString systemSettingsFile() {
@@ -14,3 +16,5 @@ QString systemSettingsFile() {
 }
 
 } // namespace platform
+
+} // namespace vovozodo

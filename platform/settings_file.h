@@ -2,6 +2,8 @@
 
 class QString;
 
+namespace vovozodo {
+
 namespace platform {
 
 // The settings file's name, with the separator that joins it to the Windows
@@ -14,3 +16,5 @@ inline constexpr char kSettingsKey[] = "InstallPath";
 QString systemSettingsFile();
 
 } // namespace platform
+
+} // namespace vovozodo

@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <QUtf8StringView>
 
+namespace vovozodo {
+
 namespace platform {
 
 namespace {
@@ -48,3 +50,5 @@ QString decodeSystemText(QByteArrayView bytes) {
 }
 
 } // namespace platform
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 class QByteArrayView;
 class QString;
 
+namespace vovozodo {
+
 namespace platform {
 
 // 8-bit text from the system (a settings value, a transcript) as 16-bit text.
@@ -14,3 +16,5 @@ namespace platform {
 QString decodeSystemText(QByteArrayView bytes);
 
 } // namespace platform
+
+} // namespace vovozodo

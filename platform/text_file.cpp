@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace vovozodo {
+
 namespace platform {
 
 namespace {
@@ -55,3 +57,5 @@ std::optional<QStringList> readTextLines(const QString &windowsPath,
 }
 
 } // namespace platform
+
+} // namespace vovozodo

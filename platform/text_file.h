@@ -6,6 +6,8 @@
 
 class QString;
 
+namespace vovozodo {
+
 namespace platform {
 
 class WindowsPathResolver;
@@ -29,3 +31,5 @@ std::optional<QStringList> readTextLines(const QString &windowsPath, WindowsPath
 QStringList decodeTextLines(const QByteArray &bytes);
 
 } // namespace platform
+
+} // namespace vovozodo

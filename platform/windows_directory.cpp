@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+namespace vovozodo {
+
 #ifndef VOVOZODO_WINDOWS_DIR
 #define VOVOZODO_WINDOWS_DIR "/etc"
 #endif
@@ -32,3 +34,5 @@ std::uint32_t GetWindowsDirectoryA(char *buffer, std::uint32_t size) {
 }
 
 } // namespace platform
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string_view>
 
+namespace vovozodo {
+
 namespace platform {
 
 // The contract of the system call the start-up window relies on: when the
@@ -23,3 +25,5 @@ std::string_view systemWindowsDirectory();
 std::uint32_t GetWindowsDirectoryA(char *buffer, std::uint32_t size);
 
 } // namespace platform
+
+} // namespace vovozodo

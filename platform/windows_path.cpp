@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace platform {
@@ -262,3 +264,5 @@ bool isRegularFile(const QString &windowsPath) {
 }
 
 } // namespace platform
+
+} // namespace vovozodo

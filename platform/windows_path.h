@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace vovozodo {
+
 namespace platform {
 
 // Lesson paths are written Windows-style: backslashes, and names that match
@@ -73,3 +75,5 @@ std::optional<QString> resolveWindowsPath(const QString &windowsPath);
 bool isRegularFile(const QString &windowsPath);
 
 } // namespace platform
+
+} // namespace vovozodo

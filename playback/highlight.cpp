@@ -2,6 +2,8 @@
 
 #include "library/script_text.h"
 
+namespace vovozodo {
+
 TextSelection sentenceSelection(QStringView viewText, QStringView sentenceLine) {
     const QString sentence = trimBlanks(sentenceLine);
     const qsizetype found = viewText.indexOf(sentence, 0, Qt::CaseSensitive);
@@ -9,3 +11,5 @@ TextSelection sentenceSelection(QStringView viewText, QStringView sentenceLine) 
         return {};
     return {found, sentence.size()};
 }
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace vovozodo {
+
 // A selection in the transcript view, in characters from position 0.
 struct TextSelection {
     qsizetype start = 0;
@@ -13,3 +15,5 @@ struct TextSelection {
 // case-sensitive occurrence once trimmed of blanks. A sentence that cannot be
 // found selects nothing and puts the caret at the start.
 TextSelection sentenceSelection(QStringView viewText, QStringView sentenceLine);
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 namespace {
 
 // At most this much is decoded per read, whatever the stream asks for: one
@@ -40,3 +42,5 @@ bool PlayFeed::writeTo(PulseStream &stream, qint64 bytes) {
     }
     return true;
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+namespace vovozodo {
+
 class PulseStream;
 
 // What a play writes to the stream: the recording's frames from where the
@@ -27,3 +29,5 @@ private:
     Frames m_left = 0;
     std::vector<short> m_block;
 };
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace vovozodo {
+
 PlaybackCycle::AfterPlay PlaybackCycle::playSucceeded(bool automatic, int repeatValue) {
     if (playCount < std::numeric_limits<int>::max())
         ++playCount;
@@ -33,3 +35,5 @@ void PlaybackCycle::lessonLoaded(int sentences) {
     currentSentence = 0;
     playCount = 0;
 }
+
+} // namespace vovozodo

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace vovozodo {
+
 // The decisions of the sentence playback cycle, apart from any window: which
 // sentence is current, how many plays have ended since the cycle last moved
 // on, and what the end of a play or a Playback request leads to.
@@ -27,3 +29,5 @@ struct PlaybackCycle {
     // Resets for a freshly loaded lesson.
     void lessonLoaded(int sentences);
 };
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+namespace vovozodo {
+
 class SoundDevice;
 class Timer;
 
@@ -15,3 +17,5 @@ struct PlaybackServices {
     // The real wave-audio device and event-loop timers.
     static PlaybackServices system();
 };
+
+} // namespace vovozodo

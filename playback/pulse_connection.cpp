@@ -2,6 +2,8 @@
 
 #include <pulse/pulseaudio.h>
 
+namespace vovozodo {
+
 PulseLock::PulseLock(pa_threaded_mainloop *loop) : m_loop(loop) {
     pa_threaded_mainloop_lock(m_loop);
 }
@@ -86,3 +88,5 @@ void PulseConnection::onStateChanged(pa_context *context, void *self) {
     if (state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state))
         static_cast<PulseConnection *>(self)->m_changed();
 }
+
+} // namespace vovozodo

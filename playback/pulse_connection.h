@@ -5,6 +5,8 @@
 struct pa_context;
 struct pa_threaded_mainloop;
 
+namespace vovozodo {
+
 // Holds libpulse's loop lock for its lifetime. Every call into a connection or
 // stream object of libpulse is made under it, from any thread but the loop's
 // own (whose callbacks already hold it).
@@ -58,3 +60,5 @@ private:
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
 };
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace vovozodo {
+
 namespace {
 
 // How far ahead of what is heard the stream's buffer reaches, and how much of
@@ -229,3 +231,5 @@ void PulseStream::releaseOnceCreated(pa_stream *stream, void *) {
         pa_stream_unref(stream);
     }
 }
+
+} // namespace vovozodo

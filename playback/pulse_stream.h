@@ -6,9 +6,12 @@
 #include <list>
 #include <optional>
 
-class PulseConnection;
 struct pa_operation;
 struct pa_stream;
+
+namespace vovozodo {
+
+class PulseConnection;
 
 // A playback stream of 16-bit frames on the server, kept for as long as the
 // recordings played have its format. It waits corked between plays, so that
@@ -94,3 +97,5 @@ private:
     bool m_playingAtReply = false;
     qint64 m_readBytes = 0;
 };
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+namespace vovozodo {
+
 // The sound device the main window drives with string commands, the way a
 // multimedia control is driven: set FileName, then "Open"; "Play" returns at
 // once and the end of a play is reported later through done(); "Prev" rewinds
@@ -41,3 +43,5 @@ signals:
     // own, never from inside a command.
     void done(qint16 notifyCode);
 };
+
+} // namespace vovozodo

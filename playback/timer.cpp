@@ -2,6 +2,8 @@
 
 #include <QTimerEvent>
 
+namespace vovozodo {
+
 void Timer::setInterval(int milliseconds) {
     m_interval = milliseconds;
     if (m_enabled)
@@ -70,3 +72,5 @@ void EventLoopTimer::timerEvent(QTimerEvent *event) {
     if (!waitTowardsDue())
         m_timerId = startTimer(0, Qt::PreciseTimer);
 }
+
+} // namespace vovozodo

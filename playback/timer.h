@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+namespace vovozodo {
+
 // A window timer: enabled or not, with an interval in milliseconds; while
 // enabled it ticks every interval. Changing the interval of an enabled timer
 // restarts its countdown. The main window's waits and its progress tick go
@@ -54,3 +56,5 @@ private:
     Clock::time_point m_due;
     quint64 m_generation = 0; // bumped by every rearm
 };
+
+} // namespace vovozodo

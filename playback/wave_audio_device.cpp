@@ -2,6 +2,8 @@
 
 #include "playback/wave_player.h"
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 WaveAudioDevice::WaveAudioDevice(QObject *parent)
@@ -46,3 +48,5 @@ qint32 WaveAudioDevice::length() const {
 qint32 WaveAudioDevice::position() const {
     return m_player->positionMs();
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace vovozodo {
+
 class WavePlayer;
 
 // The "WaveAudio" device: the window's string commands and properties, handed
@@ -30,3 +32,5 @@ private:
     bool m_notify = false;
     std::unique_ptr<WavePlayer> m_player;
 };
+
+} // namespace vovozodo

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace vovozodo {
+
 namespace {
 
 // Lessons are spoken recordings. More than two channels would go to the
@@ -125,3 +127,5 @@ bool WaveFile::reopen() {
     sf_command(m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 class QString;
 struct sf_private_tag;
 
+namespace vovozodo {
+
 // An open wave file decoded by libsndfile into 16-bit frames, block by block:
 // only what is asked for is ever in memory. Files that are not recordings a
 // lesson could hold (not a regular file, not wave audio, more than two
@@ -47,3 +49,5 @@ private:
     Frames m_frames = 0;
     Frames m_readFrames = 0; // where the next read starts
 };
+
+} // namespace vovozodo

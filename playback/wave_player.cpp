@@ -15,6 +15,8 @@
 #include <atomic>
 #include <limits>
 
+namespace vovozodo {
+
 namespace {
 
 using Frames = WaveFile::Frames;
@@ -320,3 +322,5 @@ qint32 WavePlayer::lengthMs() const {
 qint32 WavePlayer::positionMs() const {
     return d->file ? framesToMs(d->heardFrame(), d->file->sampleRate()) : 0;
 }
+
+} // namespace vovozodo

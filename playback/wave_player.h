@@ -8,6 +8,8 @@
 class QObject;
 class QString;
 
+namespace vovozodo {
+
 // The wave-audio device's state: the open recording, where the next play
 // starts, and the play under way on the sound server. Its operations are the
 // device's commands. Done(Successful) is raised only when a play has reached
@@ -35,3 +37,5 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+} // namespace vovozodo

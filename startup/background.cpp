@@ -18,6 +18,8 @@
 
 #include <cstring>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 Background::Background(platform::WindowsDirectoryQuery windowsDirectory, PlaybackServices services)
@@ -62,7 +64,7 @@ Begin1 *Background::mainWindow() const {
 }
 
 QString Background::GetWindowsDir() const {
-    return ::GetWindowsDir(m_windowsDirectory);
+    return vovozodo::GetWindowsDir(m_windowsDirectory);
 }
 
 void Background::load() {
@@ -109,3 +111,5 @@ void Background::onTimer1Tick() {
             m_mainWindow->show();
     }
 }
+
+} // namespace vovozodo

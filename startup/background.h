@@ -8,8 +8,11 @@
 
 #include <memory>
 
-class Begin1;
 class QLabel;
+
+namespace vovozodo {
+
+class Begin1;
 class Timer;
 
 // The start-up window: a black full-screen backdrop saying "Loading ...". It
@@ -43,3 +46,5 @@ private:
     PlaybackServices m_services;
     QPointer<Begin1> m_mainWindow;
 };
+
+} // namespace vovozodo

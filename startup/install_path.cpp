@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+namespace vovozodo {
+
 QString GetWindowsDir(const platform::WindowsDirectoryQuery &query) {
     constexpr std::uint32_t kBufferSize = 20;
     char buffer[kBufferSize];
@@ -22,3 +24,5 @@ QString captionOf(const QString &text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace std::chrono_literals;
 
 namespace {

@@ -41,6 +41,8 @@
 #include <memory>
 #include <vector>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

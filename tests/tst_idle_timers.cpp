@@ -20,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 class LessonsLibrary : public QObject {

@@ -15,6 +15,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

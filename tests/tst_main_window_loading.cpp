@@ -11,6 +11,8 @@
 #include <QStringEncoder>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

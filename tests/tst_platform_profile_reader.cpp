@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 class ProfileReaderTest : public QObject {

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 class TextFileTest : public QObject {

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

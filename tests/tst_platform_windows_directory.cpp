@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+using namespace vovozodo;
+
 using platform::copyWindowsDirectory;
 
 class WindowsDirectoryTest : public QObject {

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using platform::WindowsPathResolver;
 

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

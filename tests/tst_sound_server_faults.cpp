@@ -42,6 +42,8 @@
 #include <cerrno>
 #include <thread>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

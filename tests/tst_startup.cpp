@@ -22,6 +22,8 @@
 
 #include <string>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 
 class TranscriptCompositionTest : public QObject {

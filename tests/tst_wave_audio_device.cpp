@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

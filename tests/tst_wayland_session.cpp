@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+using namespace vovozodo;
+
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 

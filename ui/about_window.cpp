@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPointer>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -135,3 +137,5 @@ void FrmAbout::showEvent(QShowEvent *event) {
     Command2->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
+
+} // namespace vovozodo

@@ -7,6 +7,8 @@
 class QLabel;
 class QPushButton;
 
+namespace vovozodo {
+
 // The About window: product name, issue, contact lines and the way to the
 // user notice. It closes through OK or Esc only.
 class FrmAbout final : public QDialog {
@@ -44,3 +46,5 @@ private:
     QPushButton *Command1 = nullptr;
     QPushButton *Command2 = nullptr;
 };
+
+} // namespace vovozodo

@@ -20,6 +20,8 @@
 #include <QScreen>
 #include <QStringListModel>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 // A dialog-type window, because window systems keep only those above their
@@ -194,3 +196,5 @@ void Begin1::exitCommand() {
 void Begin1::aboutCommand() {
     FrmAbout::showModal(this);
 }
+
+} // namespace vovozodo

@@ -15,6 +15,9 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QStringListModel;
+
+namespace vovozodo {
+
 class SoundDevice;
 class Timer;
 
@@ -118,3 +121,5 @@ private:
     int m_combo4ChangedTo = -1; // a user's pick that already ran its handling
     bool m_unloaded = false;
 };
+
+} // namespace vovozodo

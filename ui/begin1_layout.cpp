@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QStringListModel>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -196,3 +198,5 @@ void Begin1::createControls() {
     Label9->setAccessibleDescription(u"Part of the sentence already played"_s);
     Image1->setAccessibleName(u"Banner"_s);
 }
+
+} // namespace vovozodo

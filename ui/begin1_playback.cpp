@@ -16,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -170,3 +172,5 @@ int Begin1::pauseMilliseconds() const {
 bool Begin1::automaticTicked() const {
     return Check1->checkState() == Qt::Checked;
 }
+
+} // namespace vovozodo

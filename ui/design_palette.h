@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+namespace vovozodo {
+
 // The colours the window designs use, each defined once.
 namespace design {
 
@@ -17,3 +19,5 @@ inline const QColor kRed(255, 0, 0);
 inline const QColor kBlue(0, 0, 255);
 
 } // namespace design
+
+} // namespace vovozodo

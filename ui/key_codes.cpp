@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+namespace vovozodo {
+
 int virtualKeyCode(const QKeyEvent &event) {
     if (event.key() == Qt::Key_Escape)
         return kVirtualKeyEscape;
@@ -9,3 +11,5 @@ int virtualKeyCode(const QKeyEvent &event) {
         return kVirtualKeyNumpad0;
     return 0;
 }
+
+} // namespace vovozodo

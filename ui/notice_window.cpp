@@ -6,6 +6,8 @@
 
 #include <QPushButton>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 Notice1::Notice1(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
@@ -43,3 +45,5 @@ void Notice1::showEvent(QShowEvent *event) {
     OKButton->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
+
+} // namespace vovozodo

@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace vovozodo {
+
 // The user notice: a page of advice opened from the About window. Only its
 // OK button closes it.
 class Notice1 final : public QDialog {
@@ -29,3 +31,5 @@ private:
     QLabel *Label2 = nullptr;
     QPushButton *OKButton = nullptr;
 };
+
+} // namespace vovozodo

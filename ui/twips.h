@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace vovozodo {
+
 // Window layouts are designed in twips (1/1440 inch). At 96 dpi 15 twips make
 // one logical pixel; Qt scales logical pixels for high-DPI screens, so this
 // one conversion keeps the proportions everywhere. Fractions round half away
@@ -21,3 +23,5 @@ inline double pixelsToTwips(int pixels) {
 inline QRect twipsRect(double left, double top, double width, double height) {
     return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 #include <QAccessibleWidget>
 #include <QWidget>
 
+namespace vovozodo {
+
 namespace {
 
 constexpr char kWindowRoleProperty[] = "vovozodo-window-role";
@@ -28,3 +30,5 @@ void publishWindow(QWidget *window, const QString &name) {
         window->setProperty(kWindowRoleProperty, true);
     window->setAccessibleName(name);
 }
+
+} // namespace vovozodo

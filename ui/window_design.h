@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+namespace vovozodo {
+
 // Helpers for building a window from its design: names, twip geometry, fonts
 // and colours, the same way for every window.
 namespace design {
@@ -84,3 +86,5 @@ inline void centreOnOwner(QWidget *window) {
 }
 
 } // namespace design
+
+} // namespace vovozodo

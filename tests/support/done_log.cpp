@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 DoneLog::DoneLog(SoundDevice &device) {
@@ -26,3 +28,5 @@ void openAndPlay(SoundDevice &device, const QString &windowsPath) {
     device.setNotify(true);
     device.setCommand(u"Play"_s);
 }
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+namespace vovozodo {
+
 // Every done() of a device with the time it arrived, counted from the last mark().
 class DoneLog {
 public:
@@ -24,3 +26,5 @@ public:
 // What the main window does to play a file from its start: Close, FileName,
 // Open, Notify, Play.
 void openAndPlay(SoundDevice &device, const QString &windowsPath);
+
+} // namespace vovozodo

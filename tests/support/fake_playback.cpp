@@ -1,5 +1,7 @@
 #include "support/fake_playback.h"
 
+namespace vovozodo {
+
 PlaybackServices FakePlayback::services() {
     return {
         [this] {
@@ -14,3 +16,5 @@ PlaybackServices FakePlayback::services() {
         },
     };
 }
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 
 #include <QList>
 
+namespace vovozodo {
+
 // Playback services whose device and timers the test drives by hand. Keeps
 // track of everything it hands out, in creation order.
 class FakePlayback {
@@ -21,3 +23,5 @@ private:
     QList<FakeSoundDevice *> m_devices;
     QList<ManualTimer *> m_timers;
 };
+
+} // namespace vovozodo

@@ -1,5 +1,7 @@
 #include "support/fake_sound_device.h"
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 void FakeSoundDevice::setDeviceType(const QString &type) {
@@ -44,3 +46,5 @@ QStringList FakeSoundDevice::commands() const {
             out << line.mid(8);
     return out;
 }
+
+} // namespace vovozodo

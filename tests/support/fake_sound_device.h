@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace vovozodo {
+
 // Records what it is told, in order, as readable lines ("FileName=...",
 // "Command=Open", "Notify=true", ...). A test ends a play with finishPlay().
 class FakeSoundDevice final : public SoundDevice {
@@ -38,3 +40,5 @@ private:
     qint32 m_length = 0;
     qint32 m_position = 0;
 };
+
+} // namespace vovozodo

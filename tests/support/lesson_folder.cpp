@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringEncoder>
 
+namespace vovozodo {
+
 LessonLibrary::LessonLibrary() = default;
 
 QString LessonLibrary::root() const {
@@ -61,3 +63,5 @@ bool LessonLibrary::writeLesson(int lesson, const QString &title,
     return writeTranscript(lesson, QStringList{title} + sentences) &&
            writeSoundFiles(lesson, 1, int(sentences.size()));
 }
+
+} // namespace vovozodo

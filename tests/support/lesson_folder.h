@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+namespace vovozodo {
+
 // A lesson library in a temporary folder: t_1 ... t_15 with script.txt and
 // sound files, made by the test itself. root() ends with a separator and can be
 // used as the install root.
@@ -32,3 +34,5 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+} // namespace vovozodo

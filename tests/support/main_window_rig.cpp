@@ -6,6 +6,8 @@
 #include <QTest>
 #include <QTextCursor>
 
+namespace vovozodo {
+
 MainWindowRig::MainWindowRig() = default;
 
 MainWindowRig::~MainWindowRig() {
@@ -50,3 +52,5 @@ QString MainWindowRig::selectedText() const {
 qsizetype MainWindowRig::selectionStart() const {
     return text()->textCursor().selectionStart();
 }
+
+} // namespace vovozodo

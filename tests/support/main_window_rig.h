@@ -11,6 +11,8 @@
 
 #include <memory>
 
+namespace vovozodo {
+
 class Begin1;
 
 // A main window over a temporary lesson library, with a fake sound device and
@@ -45,3 +47,5 @@ public:
 private:
     std::unique_ptr<Begin1> m_window;
 };
+
+} // namespace vovozodo

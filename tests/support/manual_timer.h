@@ -2,6 +2,8 @@
 
 #include "playback/timer.h"
 
+namespace vovozodo {
+
 // A timer that never ticks by itself: the test fires it.
 class ManualTimer final : public Timer {
     Q_OBJECT
@@ -20,3 +22,5 @@ protected:
 private:
     int m_rearms = 0;
 };
+
+} // namespace vovozodo

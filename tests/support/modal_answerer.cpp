@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+namespace vovozodo {
+
 namespace {
 
 void poll(QMessageBox::StandardButton button, std::shared_ptr<ModalAnswerer::Seen> seen,
@@ -41,3 +43,5 @@ ModalAnswerer::ModalAnswerer(QMessageBox::StandardButton button, int timeoutMs)
 ModalAnswerer::~ModalAnswerer() {
     *m_alive = false;
 }
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+namespace vovozodo {
+
 // Answers the next modal box from the event loop, so a test never hangs on
 // one. Records what the box showed; the box is answered with `button`.
 class ModalAnswerer {
@@ -30,3 +32,5 @@ private:
     std::shared_ptr<Seen> m_seen;
     std::shared_ptr<bool> m_alive;
 };
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QPointer>
 
+namespace vovozodo {
+
 ModalDriver::ModalDriver(std::chrono::milliseconds deadline) {
     m_deadline.setSingleShot(true);
     QObject::connect(&m_deadline, &QTimer::timeout, &m_context, [this] { closeAllModals(); });
@@ -37,3 +39,5 @@ void ModalDriver::closeAllModals() {
         dialog->done(QDialog::Rejected);
     }
 }
+
+} // namespace vovozodo

@@ -8,6 +8,8 @@
 
 class QWidget;
 
+namespace vovozodo {
+
 // Drives modal windows from the event loop, so a test never hangs on one:
 // queued steps run on the window that becomes modal, and when the deadline
 // passes every modal dialog still open is closed.
@@ -31,3 +33,5 @@ private:
     QTimer m_deadline;
     bool m_timedOut = false;
 };
+
+} // namespace vovozodo

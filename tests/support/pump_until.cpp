@@ -4,6 +4,8 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+namespace vovozodo {
+
 bool pumpUntil(const std::function<bool()> &condition, std::chrono::milliseconds deadline) {
     QDeadlineTimer timer(deadline, Qt::PreciseTimer);
     while (!condition()) {
@@ -18,3 +20,5 @@ bool pumpUntil(const std::function<bool()> &condition, std::chrono::milliseconds
 void pumpFor(std::chrono::milliseconds duration) {
     pumpUntil([] { return false; }, duration);
 }
+
+} // namespace vovozodo

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <functional>
 
+namespace vovozodo {
+
 // Processes events until `condition` holds or `deadline` has passed; returns
 // whether the condition held. Tests wait with this, never with sleeps.
 bool pumpUntil(const std::function<bool()> &condition,
@@ -11,3 +13,5 @@ bool pumpUntil(const std::function<bool()> &condition,
 // Processes events for the given time, for tests that must show something
 // does NOT happen.
 void pumpFor(std::chrono::milliseconds duration);
+
+} // namespace vovozodo

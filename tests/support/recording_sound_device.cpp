@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vovozodo {
+
 RecordingSoundDevice::RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, QObject *parent)
     : SoundDevice(parent), m_inner(std::move(inner)) {
     // Direct: the stamp is taken when the inner device reports, not when the
@@ -31,3 +33,5 @@ qsizetype RecordingSoundDevice::count(Event::Kind kind) const {
 qint64 RecordingSoundDevice::usecsSinceMade() const {
     return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - m_madeAt).count();
 }
+
+} // namespace vovozodo

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <memory>
 
+namespace vovozodo {
+
 // Forwards every call to a real device and keeps a timed log of the plays it
 // was asked for and the completions it reported, so a test or a benchmark can
 // check the order of plays and the pauses between them on a real output.
@@ -48,3 +50,5 @@ private:
     Clock::time_point m_madeAt = Clock::now();
     QList<Event> m_events;
 };
+
+} // namespace vovozodo

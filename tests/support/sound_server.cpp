@@ -8,6 +8,8 @@
 #include <QBuffer>
 #include <QMediaDevices>
 
+namespace vovozodo {
+
 using namespace std::chrono_literals;
 
 bool soundServerReachable() {
@@ -28,3 +30,5 @@ bool soundServerReachable() {
     probe.stop();
     return heard;
 }
+
+} // namespace vovozodo

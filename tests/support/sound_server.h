@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vovozodo {
+
 // Plays a little silence on a sink of the test's own, so that a missing sound
 // server is reported as such and not as a fault of the device or the cycle.
 bool soundServerReachable();
@@ -10,3 +12,5 @@ bool soundServerReachable();
         if (!soundServerReachable())                                                               \
             QFAIL("no sound server reachable: run the tests through scripts/test");                \
     } while (false)
+
+} // namespace vovozodo

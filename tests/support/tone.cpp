@@ -9,6 +9,8 @@
 #include <numbers>
 #include <vector>
 
+namespace vovozodo {
+
 namespace {
 
 bool writeSamples(const QString &path, int sampleRate, int channels, int milliseconds,
@@ -49,3 +51,5 @@ bool writeTone(const QString &path, double frequencyHz, int milliseconds, int sa
 bool writeSilence(const QString &path, int milliseconds, int sampleRate) {
     return writeSamples(path, sampleRate, 1, milliseconds, 0);
 }
+
+} // namespace vovozodo

@@ -10,6 +10,8 @@
 
 #include <limits>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -125,3 +127,5 @@ bool writeUnplayableWave(const QString &native, const QString &kind) {
     }
     return false;
 }
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+namespace vovozodo {
+
 // A wave header byte by byte, so a test can state what no encoder writes.
 struct WaveHeader {
     quint16 formatTag = 1; // PCM
@@ -32,3 +34,5 @@ QList<UnplayableWave> unplayableWaves();
 // Puts the kind of file named by `kind` at `nativePath` ("missing" leaves it
 // absent); false when it cannot be made.
 bool writeUnplayableWave(const QString &nativePath, const QString &kind);
+
+} // namespace vovozodo

@@ -9,6 +9,8 @@
 #include <grp.h>
 #include <unistd.h>
 
+namespace vovozodo {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -72,3 +74,5 @@ void rerunAsNobody(const char *testFunction) {
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
              output.constData());
 }
+
+} // namespace vovozodo

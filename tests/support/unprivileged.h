@@ -1,5 +1,7 @@
 #pragma once
 
+namespace vovozodo {
+
 // File permissions do not bind root, so a test about them reruns itself as
 // user nobody: call this at the top of such a test and return right after.
 // It runs `testFunction` (a test slot, "slot" or "slot:row") of this test
@@ -13,3 +15,5 @@ bool permissionsAreNotEnforced();
 
 // Whether this process is such a rerun, which has no sound server and no home.
 bool isRerunAsNobody();
+
+} // namespace vovozodo

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+namespace vovozodo {
+
 WindowsFolder::WindowsFolder() : m_dir(QStringLiteral("/tmp/vz-XXXXXX")) {}
 
 bool WindowsFolder::writeSettings(const QByteArray &content) const {
@@ -17,3 +19,5 @@ platform::WindowsDirectoryQuery directoryQuery(const QByteArray &directory) {
             std::string_view(directory.constData(), std::size_t(directory.size())), buffer, size);
     };
 }
+
+} // namespace vovozodo

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace vovozodo {
+
 // A folder that stands in for the Windows directory, holding the settings
 // file. Its path is short enough (at most 19 characters) to be accepted.
 class WindowsFolder {
@@ -21,3 +23,5 @@ private:
 
 // A Windows-directory query that reports `directory`.
 platform::WindowsDirectoryQuery directoryQuery(const QByteArray &directory);
+
+} // namespace vovozodo
