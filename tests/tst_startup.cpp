@@ -87,6 +87,10 @@ private slots:
             << QString(179, u'p') + u'\\';
         QTest::newRow("chinese folder in UTF-8")
             << QByteArray("[InstallSettings]\nInstallPath=/srv/课程\n") << u"/srv/课程\\"_s;
+        // As a Chinese settings tool writes it: GBK, never to be read as Latin-1.
+        QTest::newRow("chinese folder in GBK")
+            << QByteArray("[InstallSettings]\nInstallPath=/srv/\xBF\xCE\xB3\xCC\n")
+            << u"/srv/课程\\"_s;
     }
     void settingsValueBecomesTheInstallRoot() {
         QFETCH(QByteArray, settings);
