@@ -44,10 +44,7 @@ QString userProfileFile(const QString &fileName) {
 }
 
 QString profileFileAnswering(const char *section, const char *key, const QString &fileName) {
-    QString userFile = userProfileFile(fileName);
-    if (!userFile.isEmpty() && detail::profileValueInNativeFile(section, key, userFile))
-        return userFile;
-    return fileName;
+    return detail::lookUpProfile(section, key, fileName).file;
 }
 
 } // namespace platform

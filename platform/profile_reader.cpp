@@ -112,13 +112,7 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
     // Without a section or key Windows lists names instead of reading a value; nobody here
     // asks for that, so such a call just gets the default.
     if (section != nullptr && key != nullptr && fileName != nullptr) {
-        const QString requested = QFile::decodeName(QByteArray(fileName));
-        if (const QString userFile = userProfileFile(requested); !userFile.isEmpty())
-            value = detail::profileValueInNativeFile(section, key, userFile);
-        if (!value) {
-            if (const std::optional<QString> nativePath = WindowsPathResolver().resolve(requested))
-                value = detail::profileValueInNativeFile(section, key, *nativePath);
-        }
+        value = detail::lookUpProfile(section, key, QFile::decodeName(QByteArray(fileName))).value;
     }
     if (!value) {
         QByteArrayView fallback(defaultValue != nullptr ? defaultValue : "");
@@ -134,6 +128,16 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
 }
 
 namespace detail {
+
+ProfileLookup lookUpProfile(const char *section, const char *key, const QString &fileName) {
+    if (QString userFile = userProfileFile(fileName); !userFile.isEmpty()) {
+        if (std::optional<QByteArray> value = profileValueInNativeFile(section, key, userFile))
+            return {std::move(userFile), std::move(value)};
+    }
+    const std::optional<QString> nativePath = WindowsPathResolver().resolve(fileName);
+    return {fileName,
+            nativePath ? profileValueInNativeFile(section, key, *nativePath) : std::nullopt};
+}
 
 std::optional<QByteArray> profileValueInNativeFile(const char *section, const char *key,
                                                    const QString &nativePath) {

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
-
-class QString;
 
 namespace vovozodo {
 
@@ -38,6 +37,15 @@ namespace detail {
 // path, taken as it is); nothing when the file, section or key is missing.
 std::optional<QByteArray> profileValueInNativeFile(const char *section, const char *key,
                                                    const QString &nativePath);
+
+// A lookup as the profile call makes it: the user's copy of a mapped file
+// answers when it holds the key (profile_mapping.h), otherwise `fileName`
+// (a Windows-style path) does. `file` names the one that answered.
+struct ProfileLookup {
+    QString file;
+    std::optional<QByteArray> value;
+};
+ProfileLookup lookUpProfile(const char *section, const char *key, const QString &fileName);
 } // namespace detail
 
 } // namespace platform
