@@ -77,6 +77,12 @@ qint64 nowNs() {
 // it, polled for a while, is a sawtooth one block wide. Its top, where the
 // file holds exactly what is due, gives the origin; the 95th percentile
 // stands for the top so that a poll the scheduler held up does not count.
+//
+// The null sink's clock gains on the monotonic one (it counts each block's
+// length in whole microseconds, rounded down), by a few parts in ten thousand:
+// 2 ms over a 4 s pause. So the origin is taken before and after each group
+// and drawn as a line between the two, and the group's recorded lengths are
+// scaled back to the monotonic clock's time.
 class RecordingClock {
 public:
     RecordingClock(QString path, int rate) : m_path(std::move(path)), m_rate(rate) {}
@@ -96,19 +102,41 @@ public:
         if (lags.size() < 100)
             return false;
         std::sort(lags.begin(), lags.end());
-        m_originNs = lags[lags.size() * 95 / 100];
-        m_blockMs = double(m_originNs - lags.front()) / 1e6;
+        m_previous = m_latest;
+        m_latest = {until, lags[lags.size() * 95 / 100]};
+        m_blockMs = double(m_latest.originNs - lags.front()) / 1e6;
         return true;
     }
 
-    // Milliseconds on the recording's time line.
-    double toRecordingMs(qint64 ns) const { return double(ns - m_originNs) / 1e6; }
+    // Milliseconds on the recording's time line, between the last two
+    // calibrations (or from the last one alone).
+    double toRecordingMs(qint64 ns) const { return double(ns - originAt(ns)) / 1e6; }
     double blockMs() const { return m_blockMs; }
+    // Recorded milliseconds per millisecond of the monotonic clock.
+    double scale() const {
+        if (m_previous.atNs == 0 || m_latest.atNs == m_previous.atNs)
+            return 1;
+        return 1 - double(m_latest.originNs - m_previous.originNs) /
+                       double(m_latest.atNs - m_previous.atNs);
+    }
 
 private:
+    struct Point {
+        qint64 atNs = 0;
+        qint64 originNs = 0;
+    };
+
+    qint64 originAt(qint64 ns) const {
+        if (m_previous.atNs == 0 || m_latest.atNs == m_previous.atNs)
+            return m_latest.originNs;
+        return m_previous.originNs +
+               qint64(double(m_latest.originNs - m_previous.originNs) *
+                      double(ns - m_previous.atNs) / double(m_latest.atNs - m_previous.atNs));
+    }
+
     QString m_path;
     int m_rate;
-    qint64 m_originNs = 0;
+    Point m_previous, m_latest;
     double m_blockMs = 0;
 };
 
@@ -218,8 +246,14 @@ int play(const Options &options) {
         });
         loop.exec();
         QObject::disconnect(conn);
+        const double blockMs = clock.blockMs();
+        if (!clock.calibrate(std::chrono::milliseconds(400))) {
+            std::fprintf(stderr, "the recording %s stopped growing\n",
+                         qPrintable(options.recording));
+            return 2;
+        }
 
-        std::printf("group %d block %.2f\n", pause, clock.blockMs());
+        std::printf("group %d block %.2f scale %.7f\n", pause, blockMs, clock.scale());
         std::printf("command %.3f\n", clock.toRecordingMs(commandNs));
         for (qsizetype e = first; e < device->events().size(); ++e) {
             const Event &event = device->events()[e];
@@ -306,6 +340,7 @@ int sentenceOfPitch(double hz) {
 struct Group {
     int pause = 0;
     double blockMs = 0;
+    double scale = 1; // recorded per real millisecond
     double commandMs = 0;
     std::vector<std::pair<double, int>> plays; // time, sentence
     std::vector<double> dones;                 // successful ones
@@ -347,8 +382,8 @@ int analyse(const Options &options) {
             continue;
         if (f[0] == "rate" && f.size() == 2)
             rate = f[1].toInt();
-        else if (f[0] == "group" && f.size() == 4)
-            groups.push_back({f[1].toInt(), f[3].toDouble(), 0, {}, {}, 0});
+        else if (f[0] == "group" && f.size() == 6)
+            groups.push_back({f[1].toInt(), f[3].toDouble(), f[5].toDouble(), 0, {}, {}, 0});
         else if (groups.empty())
             continue;
         else if (f[0] == "command" && f.size() == 2)
@@ -405,7 +440,8 @@ int analyse(const Options &options) {
                 parts << QString::number(v);
             return parts.join(u' ');
         };
-        std::printf("Pause %d ms (alignment block %.1f ms)\n", g.pause, g.blockMs);
+        std::printf("Pause %d ms (alignment block %.1f ms, sink clock %+.0f ppm)\n", g.pause,
+                    g.blockMs, (g.scale - 1) * 1e6);
         std::printf("  plays commanded: %s\n  plays heard:     %s (%zu heard, %zu commanded, "
                     "expected %s)  %s\n",
                     qPrintable(join(commanded)), qPrintable(join(order)), heard.size(),
@@ -420,8 +456,8 @@ int analyse(const Options &options) {
             gap.push_back(g.dones[i] - heard[i].endMs);
             latency.push_back(heard[i].startMs - g.plays[i].first);
             if (i > 0) {
-                errors.push_back(heard[i].startMs - heard[i - 1].endMs - g.pause);
-                lateness.push_back(g.plays[i].first - g.dones[i - 1] - g.pause);
+                errors.push_back((heard[i].startMs - heard[i - 1].endMs) / g.scale - g.pause);
+                lateness.push_back((g.plays[i].first - g.dones[i - 1]) / g.scale - g.pause);
             }
         }
         const double first = heard.front().startMs - g.commandMs;
