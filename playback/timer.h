@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <chrono>
+#include <memory>
 
 namespace vovozodo {
 
@@ -33,27 +34,25 @@ private:
     bool m_enabled = false;
 };
 
-// Ticks from the event loop, precisely (coarse timers fire up to 5 % early).
+class PreciseAlarm;
+
+// Ticks from the event loop, to within a few microseconds, never early.
 // Ticks that fall due while a handler runs are merged into one.
 class EventLoopTimer final : public Timer {
     Q_OBJECT
 
 public:
     explicit EventLoopTimer(QObject *parent = nullptr);
+    ~EventLoopTimer() override;
 
 protected:
     void rearm(bool enabled, int interval) override;
 
 private:
-    using Clock = std::chrono::steady_clock;
+    void alarmRang();
 
-    // Starts the next wait towards m_due; false when it is already due.
-    bool waitTowardsDue();
-    void stopWaiting();
-    void timerEvent(QTimerEvent *event) override;
-
-    int m_timerId = 0;
-    Clock::time_point m_due;
+    std::unique_ptr<PreciseAlarm> m_alarm;
+    std::chrono::steady_clock::time_point m_due;
     quint64 m_generation = 0; // bumped by every rearm
 };
 

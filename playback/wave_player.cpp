@@ -2,6 +2,7 @@
 
 #include "platform/windows_path.h"
 #include "playback/play_feed.h"
+#include "playback/precise_alarm.h"
 #include "playback/pulse_connection.h"
 #include "playback/pulse_stream.h"
 #include "playback/sound_device.h"
@@ -30,7 +31,10 @@ constexpr int kWatchdogMs = 1000;
 
 // The end is declared from a timing reply at most this old, carried forward
 // by its age: so never early, and a stream whose clock has stopped never ends.
+// That reply is asked for this long before the end is due, so that it is
+// back in time and the end needs no round trip of its own.
 constexpr qint64 kFreshReplyUsecs = 20'000;
+constexpr qint64 kAskBeforeEndUsecs = 10'000;
 // The position shown between replies runs on by at most this much; replies
 // are asked for about twice as often.
 constexpr qint64 kShownRunOnUsecs = 1'000'000;
@@ -53,12 +57,6 @@ qint32 framesToMs(Frames frames, int rate) {
 struct WavePlayer::Private {
     Private(QObject *context, std::function<void(qint16)> done)
         : context(context), done(std::move(done)) {
-        endTimer.setSingleShot(true);
-        endTimer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&endTimer, &QTimer::timeout, context, [this] {
-            if (stream)
-                stream->requestTiming();
-        });
         watchdog.setInterval(kWatchdogMs);
         watchdog.setTimerType(Qt::VeryCoarseTimer);
         QObject::connect(&watchdog, &QTimer::timeout, context, [this] { checkStall(); });
@@ -87,7 +85,10 @@ struct WavePlayer::Private {
     mutable qint64 heardUsecs = 0; // the latest clock reading; kept when the stream fails
     qint64 lastReadBytes = -1;
     QElapsedTimer sinceProgress;
-    QTimer endTimer;
+    PreciseAlarm endAlarm{context, [this] {
+                              if (stream && play == Play::Running)
+                                  endAlarmFired();
+                          }};
     QTimer watchdog;
 
     bool playing() const { return play != Play::None; }
@@ -153,7 +154,7 @@ struct WavePlayer::Private {
         if (stream)
             stream->stop();
         play = Play::None;
-        endTimer.stop();
+        endAlarm.stop();
         watchdog.stop();
     }
 
@@ -269,21 +270,37 @@ struct WavePlayer::Private {
         checkEnd();
     }
 
-    // Once the last sample is written, one timer waits for the time its
-    // sound still needs to be heard; when it fires, the clock is read afresh
-    // and the play ends or the timer waits again for what remains.
+    // Once the last sample is written, one alarm waits until shortly before
+    // its sound has been heard and asks where the stream is; the reply sets
+    // it again for the exact end, where the play ends without asking
+    // again, or it waits again for what remains.
     void checkEnd() {
         if (feed.framesLeft() > 0)
             return;
-        const std::optional<qint64> heard = stream->heardUsecs(kFreshReplyUsecs);
         const qint64 age = stream->timingAgeUsecs();
-        if (heard && age >= 0 && age <= kFreshReplyUsecs && *heard >= playUsecs) {
+        const qint64 expected = stream->heardUsecs(kShownRunOnUsecs).value_or(0);
+        if (age >= 0 && age <= kFreshReplyUsecs && expected >= playUsecs) {
             finishPlay();
             return;
         }
-        const qint64 expected = stream->heardUsecs(kShownRunOnUsecs).value_or(0);
-        const qint64 remainingMs = std::max<qint64>(1, (playUsecs - expected + 999) / 1000);
-        endTimer.start(int(std::min<qint64>(remainingMs, kWatchdogMs)));
+        const qint64 remainingUsecs = playUsecs - expected;
+        const bool freshAtEnd = age >= 0 && age + remainingUsecs <= kFreshReplyUsecs;
+        const qint64 waitUsecs = freshAtEnd ? remainingUsecs : remainingUsecs - kAskBeforeEndUsecs;
+        if (!freshAtEnd && waitUsecs <= 0) {
+            // Its reply comes back here.
+            endAlarm.stop();
+            stream->requestTiming();
+            return;
+        }
+        endAlarm.start(std::min<qint64>(waitUsecs, kWatchdogMs * 1000));
+    }
+
+    void endAlarmFired() {
+        const qint64 age = stream->timingAgeUsecs();
+        if (age >= 0 && age <= kFreshReplyUsecs)
+            checkEnd();
+        else
+            stream->requestTiming();
     }
 
     void checkStall() {

@@ -17,8 +17,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace vovozodo;
 
@@ -109,10 +112,16 @@ private slots:
                 [&](qint16 code) { successes += code == SoundDevice::Successful ? 1 : 0; });
 
         QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        // Event-loop timers, and the precise alarms that wait on descriptors.
         auto activeTimers = [&] {
             qsizetype count = 0;
-            for (QObject *object : owned)
+            for (QObject *object : owned) {
                 count += dispatcher->registeredTimers(object).size();
+                const auto alarms =
+                    object->findChildren<QSocketNotifier *>(Qt::FindDirectChildrenOnly);
+                count += std::count_if(alarms.begin(), alarms.end(),
+                                       [](const QSocketNotifier *n) { return n->isEnabled(); });
+            }
             return count;
         };
 
