@@ -63,7 +63,11 @@ sound_server_start() {
     done
     pactl set-default-sink vovozodo_null || return 1
     # An idle null sink runs at about two seconds' latency, which makes every
-    # new stream start up to that late. A quiet stream kept running holds it low.
-    pacat -p --latency-msec=20 --raw </dev/zero >/dev/null 2>&1 &
+    # new stream start up to that late. A quiet stream kept running holds it low:
+    # asking for 10 ms, the sink mixes in blocks of 2.5 ms. Without rewinds a
+    # sound that starts waits for the block already mixed, where a card would
+    # rewind and start it at once; 2.5 ms keeps that wait under what a
+    # listener could tell apart.
+    pacat -p --latency-msec=10 --raw </dev/zero >/dev/null 2>&1 &
     sound_server_keepalive_pid=$!
 }
