@@ -1,15 +1,17 @@
 # Shared by the set-up scripts. Source it; it defines:
 #   ensure_packages PKG...   installs the Debian packages that are missing
+#   build_project [DIR] ...  configures and builds DIR (default build/)
 #   REPO                     the repository's top folder
 # shellcheck shell=bash
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Packages that build the program, its tests and its sample lessons. FFmpeg's
-# libraries and libebur128 are vovozodo-lessons' (M4A and video sound, loudness).
+# libraries and libebur128 are vovozodo-lessons' (M4A and video sound, loudness);
+# dpkg-dev gives Debian's compiler flags.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libsndfile1-dev
     libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox
-    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev)
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev)
 
 ensure_packages() {
     local missing=()
@@ -28,9 +30,23 @@ ensure_packages() {
 }
 
 # Configures and builds into $1 (default: build) with the given extra CMake flags.
+# build/ is also what scripts/make-package packs, so it is built the way Debian
+# builds a package: its flags and hardening, for the prefix /usr. The tests then
+# run the very binaries that ship, and the package costs no second build.
 build_project() {
     local dir=${1:-build}
     shift || true
-    cmake -S "$REPO" -B "$REPO/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    local package=()
+    if [ "$dir" = build ]; then
+        # Run from the top folder: the flags map that folder's path away.
+        local cppflags cxxflags ldflags
+        cppflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)
+        cxxflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)
+        ldflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
+        package=(-DCMAKE_INSTALL_PREFIX=/usr "-DCMAKE_CXX_FLAGS=$cppflags $cxxflags"
+            "-DCMAKE_EXE_LINKER_FLAGS=$ldflags")
+    fi
+    cmake -S "$REPO" -B "$REPO/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${package[@]}" "$@" \
+        >/dev/null
     cmake --build "$REPO/$dir"
 }
