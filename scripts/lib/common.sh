@@ -13,6 +13,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev
     libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev)
 
+# The sanitizer build (the asan preset) and the fuzzers it holds: clang and its runtimes.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+
 ensure_packages() {
     local missing=()
     local pkg
