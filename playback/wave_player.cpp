@@ -1,6 +1,7 @@
 #include "playback/wave_player.h"
 
 #include "platform/windows_path.h"
+#include "playback/end_of_play.h"
 #include "playback/play_feed.h"
 #include "playback/precise_alarm.h"
 #include "playback/pulse_connection.h"
@@ -29,12 +30,6 @@ using Frames = WaveFile::Frames;
 constexpr qint64 kStallTimeoutMs = 6000;
 constexpr int kWatchdogMs = 1000;
 
-// The end is declared from a timing reply at most this old, carried forward
-// by its age: so never early, and a stream whose clock has stopped never ends.
-// That reply is asked for this long before the end is due, so that it is
-// back in time and the end needs no round trip of its own.
-constexpr qint64 kFreshReplyUsecs = 20'000;
-constexpr qint64 kAskBeforeEndUsecs = 10'000;
 // The position shown between replies runs on by at most this much; replies
 // are asked for about twice as often.
 constexpr qint64 kShownRunOnUsecs = 1'000'000;
@@ -270,34 +265,29 @@ struct WavePlayer::Private {
         checkEnd();
     }
 
-    // Once the last sample is written, one alarm waits until shortly before
-    // its sound has been heard and asks where the stream is; the reply sets
-    // it again for the exact end, where the play ends without asking
-    // again, or it waits again for what remains.
+    // Once the last sample is written, one alarm waits for the end, asking
+    // for the stream's clock shortly before it is due.
     void checkEnd() {
         if (feed.framesLeft() > 0)
             return;
-        const qint64 age = stream->timingAgeUsecs();
-        const qint64 expected = stream->heardUsecs(kShownRunOnUsecs).value_or(0);
-        if (age >= 0 && age <= kFreshReplyUsecs && expected >= playUsecs) {
+        const EndStep step = nextEndStep(
+            playUsecs, stream->heardUsecs(kShownRunOnUsecs).value_or(0), stream->timingAgeUsecs());
+        switch (step.kind) {
+        case EndStep::Ended:
             finishPlay();
-            return;
-        }
-        const qint64 remainingUsecs = playUsecs - expected;
-        const bool freshAtEnd = age >= 0 && age + remainingUsecs <= kFreshReplyUsecs;
-        const qint64 waitUsecs = freshAtEnd ? remainingUsecs : remainingUsecs - kAskBeforeEndUsecs;
-        if (!freshAtEnd && waitUsecs <= 0) {
-            // Its reply comes back here.
+            break;
+        case EndStep::AskNow:
             endAlarm.stop();
             stream->requestTiming();
-            return;
+            break;
+        case EndStep::Wait:
+            endAlarm.start(std::min<qint64>(step.waitUsecs, kWatchdogMs * 1000));
+            break;
         }
-        endAlarm.start(std::min<qint64>(waitUsecs, kWatchdogMs * 1000));
     }
 
     void endAlarmFired() {
-        const qint64 age = stream->timingAgeUsecs();
-        if (age >= 0 && age <= kFreshReplyUsecs)
+        if (isFreshReading(stream->timingAgeUsecs()))
             checkEnd();
         else
             stream->requestTiming();
