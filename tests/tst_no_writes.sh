@@ -24,6 +24,9 @@
 # Exit status 77 (skipped) when a tool is missing or no namespace can be made.
 set -euo pipefail
 
+# shellcheck source=tests/lib/virtual-x.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/virtual-x.sh"
+
 PROGRAM=${1:?usage: tst_no_writes.sh PROGRAM}
 readonly SKIP=77
 
@@ -82,17 +85,8 @@ if ! "${namespace[@]}" sh -c "$probe" 2>/dev/null; then
 fi
 
 # ---- The virtual X server ------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not report its display"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
-unset WAYLAND_DISPLAY
+start_xvfb "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+xvfb_pid=$XVFB_PID
 export QT_QPA_PLATFORM=xcb
 export HOME=$work/home XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config
 if [ -z "${XDG_RUNTIME_DIR:-}" ]; then

@@ -9,6 +9,9 @@
 # Exit status 77 (skipped) when Xvfb, openbox, xdotool or xprop is missing.
 set -euo pipefail
 
+# shellcheck source=tests/lib/virtual-x.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/virtual-x.sh"
+
 PROGRAM=${1:?usage: tst_owned_windows_x11.sh PROGRAM}
 readonly SKIP=77
 
@@ -43,7 +46,6 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
 export XDG_RUNTIME_DIR=$work/runtime
 # No session bus: the toolkit's accessibility bridge would otherwise launch one.
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
-unset WAYLAND_DISPLAY
 
 wait_for() { # SECONDS COMMAND...: until COMMAND prints something; it is left in $found
     local deadline=$((SECONDS + $1))
@@ -57,11 +59,8 @@ wait_for() { # SECONDS COMMAND...: until COMMAND prints something; it is left in
 }
 found=
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-wait_for 10 cat "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+start_xvfb "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+pids+=("$XVFB_PID")
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
