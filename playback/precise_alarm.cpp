@@ -22,13 +22,13 @@ PreciseAlarm::PreciseAlarm(QObject *context, std::function<void()> fired)
         return;
     }
     // A child of `context`, so that whoever looks for what is armed on it finds it.
-    m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read, context);
+    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, context);
     m_notifier->setEnabled(false);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, context, [this] { expired(); });
+    QObject::connect(m_notifier, &QSocketNotifier::activated, context, [this] { expired(); });
 }
 
 PreciseAlarm::~PreciseAlarm() {
-    m_notifier.reset();
+    delete m_notifier;
     if (m_fd >= 0)
         ::close(m_fd);
 }
@@ -50,7 +50,8 @@ void PreciseAlarm::startAt(Clock::time_point due) {
     when.it_value.tv_sec = time_t(duration_cast<seconds>(at).count());
     when.it_value.tv_nsec = long((at % 1s).count());
     ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
-    m_notifier->setEnabled(true);
+    if (m_notifier)
+        m_notifier->setEnabled(true);
 }
 
 void PreciseAlarm::stop() {
@@ -60,7 +61,8 @@ void PreciseAlarm::stop() {
     }
     const itimerspec disarmed{};
     ::timerfd_settime(m_fd, 0, &disarmed, nullptr);
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
 }
 
 void PreciseAlarm::expired() {
@@ -68,7 +70,8 @@ void PreciseAlarm::expired() {
     // Nothing to read: stopped or set again after it fired.
     if (::read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
         return;
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     m_fired();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QPointer>
 
 #include <chrono>
 #include <functional>
@@ -34,7 +34,8 @@ private:
     void expired();
 
     int m_fd = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
+    // A child of the context, which may go first.
+    QPointer<QSocketNotifier> m_notifier;
     // Without a timer descriptor to spare, the event loop's timer, rounded up.
     std::unique_ptr<QTimer> m_fallback;
     std::function<void()> m_fired;
