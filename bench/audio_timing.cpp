@@ -113,12 +113,7 @@ public:
     double toRecordingMs(qint64 ns) const { return double(ns - originAt(ns)) / 1e6; }
     double blockMs() const { return m_blockMs; }
     // Recorded milliseconds per millisecond of the monotonic clock.
-    double scale() const {
-        if (m_previous.atNs == 0 || m_latest.atNs == m_previous.atNs)
-            return 1;
-        return 1 - double(m_latest.originNs - m_previous.originNs) /
-                       double(m_latest.atNs - m_previous.atNs);
-    }
+    double scale() const { return 1 - originDrift(); }
 
 private:
     struct Point {
@@ -126,12 +121,16 @@ private:
         qint64 originNs = 0;
     };
 
-    qint64 originAt(qint64 ns) const {
+    // How far the origin moves per nanosecond: the line through the last two
+    // calibrations, flat until there are two.
+    double originDrift() const {
         if (m_previous.atNs == 0 || m_latest.atNs == m_previous.atNs)
-            return m_latest.originNs;
-        return m_previous.originNs +
-               qint64(double(m_latest.originNs - m_previous.originNs) *
-                      double(ns - m_previous.atNs) / double(m_latest.atNs - m_previous.atNs));
+            return 0;
+        return double(m_latest.originNs - m_previous.originNs) /
+               double(m_latest.atNs - m_previous.atNs);
+    }
+    qint64 originAt(qint64 ns) const {
+        return m_latest.originNs + qint64(originDrift() * double(ns - m_latest.atNs));
     }
 
     QString m_path;

@@ -36,18 +36,20 @@ ensure_packages() {
 # build/ is also what scripts/make-package packs, so it is built the way Debian
 # builds a package: its flags and hardening, for the prefix /usr. The tests then
 # run the very binaries that ship, and the package costs no second build.
+# debian_flags NAME: Debian's NAME with all hardening. Run from the top folder,
+# since the flags map that folder's path away.
+debian_flags() {
+    (cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1")
+}
+
 build_project() {
     local dir=${1:-build}
     shift || true
     local package=()
     if [ "$dir" = build ]; then
-        # Run from the top folder: the flags map that folder's path away.
-        local cppflags cxxflags ldflags
-        cppflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CPPFLAGS)
-        cxxflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS)
-        ldflags=$(cd "$REPO" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)
-        package=(-DCMAKE_INSTALL_PREFIX=/usr "-DCMAKE_CXX_FLAGS=$cppflags $cxxflags"
-            "-DCMAKE_EXE_LINKER_FLAGS=$ldflags")
+        package=(-DCMAKE_INSTALL_PREFIX=/usr
+            "-DCMAKE_CXX_FLAGS=$(debian_flags CPPFLAGS) $(debian_flags CXXFLAGS)"
+            "-DCMAKE_EXE_LINKER_FLAGS=$(debian_flags LDFLAGS)")
     fi
     cmake -S "$REPO" -B "$REPO/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${package[@]}" "$@" \
         >/dev/null
