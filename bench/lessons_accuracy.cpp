@@ -243,8 +243,8 @@ std::vector<SentenceSpan> spansOf(const MakeOptions &options, bool webrtc) {
     if (options.subtitles.isEmpty()) {
         const QString text =
             decodeLessonText(readLessonTextFile(options.transcript), TextEncoding::Detect);
-        return alignSentences(profile, speech, readTranscriptSentences(text, options.transcript),
-                              options.audio, options.transcript);
+        return alignSentences(profile, speech, readTranscriptSentences(text, options.transcript))
+            .spans;
     }
     const QString text =
         decodeLessonText(readLessonTextFile(options.subtitles), TextEncoding::Detect);

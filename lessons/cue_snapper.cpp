@@ -35,7 +35,7 @@ public:
     // between two sentences from a comma's pause near one of the subtitle times:
     // that one lies near one time only.
     const Pause *find(qsizetype speechEnd, qsizetype speechStart) const {
-        const qsizetype window = kSnapWindowMs / 10;
+        const qsizetype window = levelFramesIn(kSnapWindowMs);
         const qsizetype low = speechEnd >= 0 ? speechEnd : speechStart;
         const qsizetype high = std::max(speechEnd, speechStart);
         const Pause *best = nullptr;

@@ -21,6 +21,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Sound that starts later than this after the picture is refused rather than
+// preceded by that much silence.
+constexpr double kMaxLateStartSeconds = 3600;
+
 QString reason(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
@@ -99,9 +103,13 @@ void FfmpegRecording::takeFrame() {
             double start = double(pts) * av_q2d(stream->time_base);
             if (m_format->start_time != AV_NOPTS_VALUE)
                 start -= double(m_format->start_time) / AV_TIME_BASE;
+            if (start > kMaxLateStartSeconds)
+                throw InputError(m_path + u": the sound starts "_s +
+                                 QString::number(start, 'f', 0) +
+                                 u" s after the picture; more than an hour is no lesson"_s);
             const auto offset = qint64(std::llround(start * m_sampleRate));
             if (offset > 0)
-                m_pending.assign(std::size_t(offset) * std::size_t(m_channels), 0.0f);
+                m_silentFrames = offset;
             else
                 m_dropFrames = -offset;
         }
@@ -161,6 +169,14 @@ qint64 FfmpegRecording::read(float *interleaved, qint64 frames) {
     const auto channels = std::size_t(m_channels);
     while (done < frames) {
         decodeMore();
+        if (m_silentFrames > 0) {
+            const qint64 take = std::min(m_silentFrames, frames - done);
+            std::fill_n(interleaved + std::size_t(done) * channels, std::size_t(take) * channels,
+                        0.0f);
+            m_silentFrames -= take;
+            done += take;
+            continue;
+        }
         if (m_pending.size() == m_pendingStart)
             break;
         auto available = qint64((m_pending.size() - m_pendingStart) / channels);

@@ -39,6 +39,8 @@ private:
     bool m_firstFrame = true;
     // Frames still to drop from the front (negative start on the file's timeline).
     qint64 m_dropFrames = 0;
+    // Silence still to be given before the sound of a stream that starts late.
+    qint64 m_silentFrames = 0;
     std::vector<float> m_pending;
     std::size_t m_pendingStart = 0;
 };

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vovozodo {
@@ -28,6 +29,10 @@ namespace {
 
 constexpr qint64 kBlockFrames = 8192;
 constexpr int kFadeMs = 5;
+// A wave file's header alone; a clip file no larger was cut short.
+constexpr qint64 kWaveHeaderBytes = 44;
+
+RenameAt2Function g_renameAt2 = &::renameat2;
 
 QString lessonName(int lesson) {
     return u"t_"_s + QString::number(lesson);
@@ -36,11 +41,6 @@ QString lessonName(int lesson) {
 QString systemReason() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
-
-struct SndfileCloser {
-    void operator()(SNDFILE *file) const { sf_close(file); }
-};
-using SndfileHandle = std::unique_ptr<SNDFILE, SndfileCloser>;
 
 } // namespace
 
@@ -57,8 +57,16 @@ QString existingLessonEntry(const QString &library, int lesson) {
     return matches.value(0);
 }
 
+void LessonWriter::SndfileCloser::operator()(SNDFILE *file) const {
+    sf_close(file);
+}
+
+void setRenameAt2ForTesting(RenameAt2Function function) {
+    g_renameAt2 = function ? function : &::renameat2;
+}
+
 LessonWriter::LessonWriter(const QString &library, int lesson, bool replace)
-    : m_library(QDir(library).absolutePath()),
+    : m_library(QDir(library).absolutePath()), m_lesson(lesson),
       m_scratch(
           QDir(library).absoluteFilePath(u".t_"_s + QString::number(lesson) + u".new-XXXXXX"_s)) {
     if (lesson < 1 || lesson > 15)
@@ -77,27 +85,97 @@ LessonWriter::LessonWriter(const QString &library, int lesson, bool replace)
     if (m_exists && !QFileInfo(m_target).isDir())
         throw InputError(m_target + u": exists and is no folder; remove it first"_s);
     if (!m_scratch.isValid())
-        throw InputError(m_library + u": not writable ("_s + m_scratch.errorString() + u')');
+        throwForErrno(errno, m_library + u": not writable ("_s + m_scratch.errorString() + u')');
+    m_scratchLock = std::make_unique<FolderLock>(m_scratch.path());
+    m_leftoversRemoved = removeLeftovers(m_library);
 }
 
-void LessonWriter::failWriting(const QString &file, const QString &reason) const {
-    throw InputError(m_target + u'/' + file + u": cannot write: "_s + reason);
+void LessonWriter::failWriting(const QString &file, int error, const QString &reason) const {
+    throwForErrno(error, m_target + u'/' + file + u": cannot write: "_s + reason);
 }
 
 void LessonWriter::writeScript(const QString &title, const QStringList &sentences,
-                               TextEncoding encoding) {
+                               const std::vector<bool> &paragraphStarts, TextEncoding encoding) {
     // CR LF throughout: the lesson format comes from Windows and other readers of it
-    // expect it.
+    // expect it. The player starts a new line only before a sentence that begins
+    // with two spaces.
     QString text = title + u"\r\n"_s;
-    for (const QString &sentence : sentences)
-        text += sentence + u"\r\n"_s;
+    for (qsizetype k = 0; k < sentences.size(); ++k) {
+        const bool paragraph =
+            k < qsizetype(paragraphStarts.size()) ? paragraphStarts[std::size_t(k)] : k == 1;
+        text += (paragraph ? u"  "_s : QString()) + sentences[k] + u"\r\n"_s;
+    }
     const QByteArray bytes = encodeLessonText(text, encoding);
     QFile file(m_scratch.filePath(u"script.txt"_s));
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        failWriting(u"script.txt"_s, file.errorString());
+        failWriting(u"script.txt"_s, errno, file.errorString());
     if (::fsync(file.handle()) != 0)
-        failWriting(u"script.txt"_s, systemReason());
+        failWriting(u"script.txt"_s, errno, systemReason());
     file.close();
+}
+
+namespace {
+
+// Copies `frames` frames of the recording's block into the clip's, with the
+// gain, mixing more than two channels down to one.
+void mixFrames(const float *from, float *to, qint64 frames, int inChannels, int outChannels,
+               double gain) {
+    if (outChannels == inChannels) {
+        const auto scale = float(gain);
+        for (qint64 i = 0; i < frames * inChannels; ++i)
+            to[i] = from[i] * scale;
+        return;
+    }
+    const auto scale = float(gain / inChannels);
+    for (qint64 f = 0; f < frames; ++f) {
+        float mono = 0;
+        for (int c = 0; c < inChannels; ++c)
+            mono += from[f * inChannels + c];
+        to[f] = mono * scale;
+    }
+}
+
+// Fades the frames of `clip` from sample `at` on where they lie within `fade`
+// of the clip's edges; the middle of the clip is skipped.
+void fadeEdges(float *frames, qint64 count, qint64 at, const Clip &clip, qint64 fade,
+               int channels) {
+    for (qint64 f = 0; f < count; ++f) {
+        const qint64 sample = at + f;
+        const qint64 edge = std::min(sample - clip.start, clip.end - 1 - sample);
+        if (edge >= fade) {
+            f = std::max(f, clip.end - 1 - fade - at);
+            continue;
+        }
+        const auto ramp = float(std::max<qint64>(edge, 0)) / float(fade);
+        for (int c = 0; c < channels; ++c)
+            frames[f * channels + c] *= ramp;
+    }
+}
+
+} // namespace
+
+LessonWriter::SndfileHandle LessonWriter::openClip(const QString &fileName, int sampleRate,
+                                                   int channels) const {
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SndfileHandle file(
+        sf_open(QFile::encodeName(m_scratch.filePath(fileName)).constData(), SFM_WRITE, &info));
+    if (!file)
+        failWriting(fileName, errno, QString::fromUtf8(sf_strerror(nullptr)));
+    sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return file;
+}
+
+void LessonWriter::closeClip(SndfileHandle file, const QString &fileName) const {
+    if (sf_error(file.get()) != SF_ERR_NO_ERROR)
+        failWriting(fileName, errno, QString::fromUtf8(sf_strerror(file.get())));
+    // Synced once for the whole lesson before it takes its place.
+    if (sf_close(file.release()) != 0)
+        failWriting(fileName, errno, systemReason());
+    if (QFileInfo(m_scratch.filePath(fileName)).size() <= kWaveHeaderBytes)
+        failWriting(fileName, EIO, u"the file is incomplete"_s);
 }
 
 void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &clips, double gain,
@@ -129,56 +207,17 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
             }
             if (!file) {
                 fileName = QString::number(next + 1) + u".wav"_s;
-                SF_INFO info{};
-                info.samplerate = recording.sampleRate();
-                info.channels = outChannels;
-                info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-                file.reset(sf_open(QFile::encodeName(m_scratch.filePath(fileName)).constData(),
-                                   SFM_WRITE, &info));
-                if (!file)
-                    failWriting(fileName, QString::fromUtf8(sf_strerror(nullptr)));
-                sf_command(file.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
+                file = openClip(fileName, recording.sampleRate(), outChannels);
             }
             const qint64 take = std::min(got - offset, clip.end - at);
-            const float *from = in.data() + std::size_t(offset) * std::size_t(inChannels);
-            float *to = out.data();
-            if (outChannels == inChannels) {
-                const auto scale = float(gain);
-                for (qint64 i = 0; i < take * inChannels; ++i)
-                    to[i] = from[i] * scale;
-            } else {
-                const auto scale = float(gain / inChannels);
-                for (qint64 f = 0; f < take; ++f) {
-                    float mono = 0;
-                    for (int c = 0; c < inChannels; ++c)
-                        mono += from[f * inChannels + c];
-                    to[f] = mono * scale;
-                }
-            }
-            // Fades only where the block meets the clip's first or last 5 ms.
-            for (qint64 f = 0; f < take; ++f) {
-                const qint64 sample = at + f;
-                const qint64 edge = std::min(sample - clip.start, clip.end - 1 - sample);
-                if (edge >= fade) {
-                    // Skip the middle of the clip.
-                    f = std::max(f, clip.end - 1 - fade - at);
-                    continue;
-                }
-                const auto ramp = float(std::max<qint64>(edge, 0)) / float(fade);
-                for (int c = 0; c < outChannels; ++c)
-                    to[f * outChannels + c] *= ramp;
-            }
+            mixFrames(in.data() + std::size_t(offset) * std::size_t(inChannels), out.data(), take,
+                      inChannels, outChannels, gain);
+            fadeEdges(out.data(), take, at, clip, fade, outChannels);
             if (sf_writef_float(file.get(), out.data(), take) != take)
-                failWriting(fileName, QString::fromUtf8(sf_strerror(file.get())));
+                failWriting(fileName, errno, QString::fromUtf8(sf_strerror(file.get())));
             offset += take;
             if (at + take == clip.end) {
-                if (sf_error(file.get()) != SF_ERR_NO_ERROR)
-                    failWriting(fileName, QString::fromUtf8(sf_strerror(file.get())));
-                // Synced once for the whole lesson before it takes its place.
-                if (sf_close(file.release()) != 0)
-                    failWriting(fileName, systemReason());
-                if (QFileInfo(m_scratch.filePath(fileName)).size() < 44)
-                    failWriting(fileName, u"the file is incomplete"_s);
+                closeClip(std::move(file), fileName);
                 ++next;
             }
         }
@@ -193,10 +232,11 @@ void LessonWriter::commit() {
     const int folder =
         ::open(QFile::encodeName(m_scratch.path()).constData(), O_RDONLY | O_DIRECTORY);
     if (folder < 0 || ::syncfs(folder) != 0) {
+        const int error = errno;
         const QString reason = systemReason();
         if (folder >= 0)
             ::close(folder);
-        throw InputError(m_target + u": cannot write: "_s + reason);
+        throwForErrno(error, m_target + u": cannot write: "_s + reason);
     }
     ::close(folder);
     QFile::setPermissions(m_scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -206,15 +246,11 @@ void LessonWriter::commit() {
     const QByteArray from = QFile::encodeName(m_scratch.path());
     const QByteArray to = QFile::encodeName(m_target);
     if (!m_exists) {
-        // RENAME_NOREPLACE: a lesson made meanwhile by someone else is not overwritten.
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) !=
-            0)
-            throw InputError(m_target + u": cannot put the lesson in place: "_s + systemReason());
-        m_scratch.setAutoRemove(false);
+        putInPlace(from, to);
         return;
     }
     // One atomic exchange: at every moment either the old or the new lesson is in place.
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+    if (g_renameAt2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
         // The temporary name now holds the old lesson, which QTemporaryDir removes.
         // A link to a folder elsewhere goes, but what it links to is not ours.
         if (m_existingIsLink) {
@@ -224,19 +260,51 @@ void LessonWriter::commit() {
         return;
     }
     if (errno != EINVAL && errno != ENOSYS)
-        throw InputError(m_target + u": cannot replace the lesson: "_s + systemReason());
+        throwForErrno(errno, m_target + u": cannot replace the lesson: "_s + systemReason());
+    replaceAside(from, to);
+}
+
+void LessonWriter::putInPlace(const QByteArray &from, const QByteArray &to) {
+    // RENAME_NOREPLACE: a lesson made meanwhile by someone else is not overwritten.
+    if (g_renameAt2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        m_scratch.setAutoRemove(false);
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        throwForErrno(errno, m_target + u": cannot put the lesson in place: "_s + systemReason());
+    // Without the flag (FUSE): a plain rename replaces at most an empty folder
+    // made in the meantime, never a lesson, since a folder with files in it is
+    // never renamed over.
+    struct stat existing {};
+    if (::lstat(to.constData(), &existing) == 0)
+        throw InputError(m_target + u": a lesson was made there meanwhile; nothing was changed"_s);
+    if (::rename(from.constData(), to.constData()) != 0)
+        throwForErrno(errno, m_target + u": cannot put the lesson in place: "_s + systemReason());
+    m_scratch.setAutoRemove(false);
+}
+
+void LessonWriter::replaceAside(const QByteArray &from, const QByteArray &to) {
     // A file system without the exchange: the old lesson steps aside for a moment
-    // and comes back if the new one cannot take its place.
-    QTemporaryDir aside(m_library + u"/.t_old-XXXXXX"_s);
+    // into a locked folder and comes back if the new one cannot take its place. A
+    // run killed in between leaves it there, and the next run puts it back.
+    QTemporaryDir aside(m_library + u"/.t_"_s + QString::number(m_lesson) + u".old-XXXXXX"_s);
+    const FolderLock asideLock(aside.path());
     const QByteArray old = QFile::encodeName(aside.path() + u"/lesson"_s);
     if (!aside.isValid() || ::rename(to.constData(), old.constData()) != 0)
-        throw InputError(m_target + u": cannot replace the lesson: "_s + systemReason());
+        throwForErrno(errno, m_target + u": cannot replace the lesson: "_s + systemReason());
     if (::rename(from.constData(), to.constData()) != 0) {
+        const int error = errno;
         const QString reason = systemReason();
         ::rename(old.constData(), to.constData());
-        throw InputError(m_target + u": cannot replace the lesson: "_s + reason);
+        throwForErrno(error, m_target + u": cannot replace the lesson: "_s + reason);
     }
     m_scratch.setAutoRemove(false);
+    // A link to a folder elsewhere goes, but what it links to is not ours.
+    if (m_existingIsLink) {
+        QFile::remove(QFile::decodeName(old));
+        aside.setAutoRemove(false);
+        QDir().rmdir(aside.path());
+    }
 }
 
 } // namespace vovozodo

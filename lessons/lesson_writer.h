@@ -2,11 +2,16 @@
 
 #include "lessons/clip_plan.h"
 #include "lessons/lesson_text.h"
+#include "lessons/work_folders.h"
 
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <vector>
+
+// libsndfile's handle type, declared here so its header stays out of ours.
+struct sf_private_tag;
 
 namespace vovozodo {
 
@@ -28,7 +33,10 @@ public:
     // The lesson folder as it will be named (an existing folder keeps its spelling).
     QString lessonPath() const { return m_target; }
 
-    void writeScript(const QString &title, const QStringList &sentences, TextEncoding encoding);
+    // Sentences marked in `paragraphStarts` begin a new paragraph in the player
+    // (two leading spaces); the others run on from the sentence before.
+    void writeScript(const QString &title, const QStringList &sentences,
+                     const std::vector<bool> &paragraphStarts, TextEncoding encoding);
     // Decodes `recording` again and writes clip k as (k+1).wav: 16-bit PCM at the
     // recording's rate, mono or stereo, `gain` applied, with 5 ms fades.
     void writeClips(Recording &recording, const std::vector<Clip> &clips, double gain,
@@ -37,15 +45,36 @@ public:
     // the previous lesson is then still in place.
     void commit();
 
+    // The hidden folder the lesson is written in until commit().
+    QString scratchPath() const { return m_scratch.path(); }
+    // What was cleared away from killed runs when the writer was made.
+    const QStringList &leftoversRemoved() const { return m_leftoversRemoved; }
+
 private:
-    [[noreturn]] void failWriting(const QString &file, const QString &reason) const;
+    [[noreturn]] void failWriting(const QString &file, int error, const QString &reason) const;
+    void putInPlace(const QByteArray &from, const QByteArray &to);
+    struct SndfileCloser {
+        void operator()(::sf_private_tag *file) const;
+    };
+    using SndfileHandle = std::unique_ptr<::sf_private_tag, SndfileCloser>;
+    SndfileHandle openClip(const QString &fileName, int sampleRate, int channels) const;
+    void closeClip(SndfileHandle file, const QString &fileName) const;
+    void replaceAside(const QByteArray &from, const QByteArray &to);
 
     QString m_library;
     QString m_target;
     bool m_exists = false;
     bool m_existingIsLink = false;
+    int m_lesson = 0;
+    QStringList m_leftoversRemoved;
     QTemporaryDir m_scratch;
+    std::unique_ptr<FolderLock> m_scratchLock;
 };
+
+// renameat2(2), replaceable so that tests can make it fail as it does on file
+// systems without its flags (FUSE answers EINVAL).
+using RenameAt2Function = int (*)(int, const char *, int, const char *, unsigned int);
+void setRenameAt2ForTesting(RenameAt2Function function);
 
 // The existing entry of `library` that the player would take for t_N (names
 // match without regard to case), or an empty string.

@@ -34,9 +34,9 @@ LevelProfile measureLevels(Recording &recording, bool measureLoudness, Progress 
     LevelProfile profile;
     profile.sampleRate = recording.sampleRate();
     profile.channels = recording.channels();
-    profile.hop = std::max(1, (recording.sampleRate() + 50) / 100);
+    profile.hop = std::max(1, (recording.sampleRate() * kLevelFrameMs + 500) / 1000);
     // A hint is only a hint: a broken header may claim years.
-    constexpr qint64 kDayOfFrames = 24 * 3600 * 100;
+    constexpr qint64 kDayOfFrames = qint64(24) * 3600 * kLevelFramesPerSecond;
     if (recording.framesHint() > 0)
         profile.centiDb.reserve(
             std::size_t(std::min(recording.framesHint() / profile.hop + 1, kDayOfFrames)));

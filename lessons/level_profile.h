@@ -10,14 +10,24 @@ namespace vovozodo {
 class Progress;
 class Recording;
 
-// What one decoding pass keeps of a recording: its level every 10 ms and,
-// when asked, its loudness. A few bytes per 10 ms, so hours of sound fit in a
+// The analysis frame every part of the lesson maker counts in: the level is
+// measured, pauses are found and sentences are timed in frames of this length.
+inline constexpr int kLevelFrameMs = 10;
+inline constexpr int kLevelFramesPerSecond = 1000 / kLevelFrameMs;
+
+// Analysis frames in `ms` milliseconds (rounded down).
+constexpr qint64 levelFramesIn(qint64 ms) {
+    return ms / kLevelFrameMs;
+}
+
+// What one decoding pass keeps of a recording: its level every analysis frame
+// and, when asked, its loudness. A few bytes a frame, so hours of sound fit in a
 // few megabytes and the samples themselves are never held.
 struct LevelProfile {
     int sampleRate = 0;
     int channels = 0;
     qint64 totalFrames = 0;
-    // Samples per analysis frame (10 ms).
+    // Samples per analysis frame.
     int hop = 0;
     // Level of each analysis frame in hundredths of a dB below full scale
     // (mono mix, mean square), -10000 for digital silence.

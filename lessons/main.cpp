@@ -14,7 +14,9 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <new>
 #include <unistd.h>
 
 using namespace vovozodo;
@@ -26,6 +28,7 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kProblemsFound = 1;
 constexpr int kBadInput = 2;
+constexpr int kSystemFailure = 3;
 constexpr int kInterrupted = 130;
 
 void printLine(std::FILE *stream, const QString &text) {
@@ -81,11 +84,16 @@ int runMake(const QStringList &arguments) {
         u"text-encoding"_s,
         u"Read the transcript or subtitles as utf-8 or gb18030 instead of guessing."_s, u"NAME"_s);
     const QCommandLineOption shift(
-        u"shift"_s, u"Move every subtitle time by MS milliseconds (negative: earlier)."_s, u"MS"_s);
+        u"shift"_s,
+        u"Move every subtitle time by MS milliseconds (negative: earlier) instead of finding "
+        u"the offset from the recording."_s,
+        u"MS"_s);
     const QCommandLineOption labels(
         u"labels"_s, u"Also write the cuts as an Audacity label track."_s, u"FILE"_s);
     const QCommandLineOption preview(
-        u"preview"_s, u"Also draw the waveform with the cuts as a PNG picture."_s, u"FILE.png"_s);
+        u"preview"_s,
+        u"Also draw the waveform with the cuts as a picture (PNG or JPEG, by its name)."_s,
+        u"FILE.png"_s);
     const QCommandLineOption normalize(
         u"normalize"_s,
         u"Give every clip one gain that brings the recording to about -18 LUFS, peaks under -1 dBTP."_s);
@@ -117,8 +125,9 @@ int runMake(const QStringList &arguments) {
         options.textEncoding = textEncodingNamed(parser.value(textEncoding), u"--text-encoding"_s);
     if (parser.isSet(shift)) {
         bool ok = false;
-        options.shiftMs = parser.value(shift).toLongLong(&ok);
-        if (!ok || !parser.isSet(subtitles) || qAbs(options.shiftMs) > 86400000)
+        const qint64 shiftMs = parser.value(shift).toLongLong(&ok);
+        options.shiftMs = shiftMs;
+        if (!ok || !parser.isSet(subtitles) || qAbs(shiftMs) > 86400000)
             usageError(u"--shift: expects whole milliseconds (within a day), with --subtitles"_s);
     }
     options.labels = parser.value(labels);
@@ -243,28 +252,39 @@ int main(int argc, char *argv[]) {
         if (type == QtFatalMsg)
             printLine(stderr, message);
     });
-    // The preview is drawn with fonts, which need the GUI side of Qt; no window is
-    // ever shown, so the offscreen platform serves with or without a display.
-    bool drawsPreview = false;
-    for (int i = 1; i < argc; ++i)
-        drawsPreview = drawsPreview || QByteArrayView(argv[i]).startsWith("--preview");
-    std::unique_ptr<QCoreApplication> app;
-    if (drawsPreview) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    QCoreApplication::setApplicationName(u"vovozodo-lessons"_s);
-    QCoreApplication::setApplicationVersion(QStringLiteral(VOVOZODO_VERSION));
-    catchInterrupts();
+    // No exception leaves: bad input is status 2, a failing system 3.
     try {
+        // The preview is drawn with fonts, which need the GUI side of Qt; no window is
+        // ever shown, so the offscreen platform serves with or without a display.
+        bool drawsPreview = false;
+        for (int i = 1; i < argc; ++i)
+            drawsPreview = drawsPreview || QByteArrayView(argv[i]).startsWith("--preview");
+        std::unique_ptr<QCoreApplication> app;
+        if (drawsPreview) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        } else {
+            app = std::make_unique<QCoreApplication>(argc, argv);
+        }
+        QCoreApplication::setApplicationName(u"vovozodo-lessons"_s);
+        QCoreApplication::setApplicationVersion(QStringLiteral(VOVOZODO_VERSION));
+        catchInterrupts();
         return run(QCoreApplication::arguments());
     } catch (const InputError &error) {
         printLine(stderr, u"vovozodo-lessons: "_s + error.message());
         return kBadInput;
+    } catch (const SystemError &error) {
+        printLine(stderr, u"vovozodo-lessons: "_s + error.message());
+        return kSystemFailure;
     } catch (const Interrupted &) {
         printLine(stderr, u"vovozodo-lessons: interrupted; nothing was changed"_s);
         return kInterrupted;
+    } catch (const std::bad_alloc &) {
+        printLine(stderr, u"vovozodo-lessons: out of memory; nothing was changed"_s);
+        return kSystemFailure;
+    } catch (const std::exception &error) {
+        printLine(stderr, u"vovozodo-lessons: failed ("_s + QString::fromLocal8Bit(error.what()) +
+                              u"); nothing was changed"_s);
+        return kSystemFailure;
     }
 }

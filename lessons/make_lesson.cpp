@@ -1,11 +1,14 @@
 #include "lessons/make_lesson.h"
 
 #include "lessons/clip_plan.h"
+#include "lessons/cue_repair.h"
 #include "lessons/cue_snapper.h"
+#include "lessons/cue_timing.h"
 #include "lessons/input_error.h"
 #include "lessons/label_track.h"
 #include "lessons/lesson_writer.h"
 #include "lessons/level_profile.h"
+#include "lessons/output_guard.h"
 #include "lessons/pause_finder.h"
 #include "lessons/progress.h"
 #include "lessons/recording.h"
@@ -29,32 +32,119 @@ double normalizingGain(double integratedLufs, double truePeakDb) {
     return std::pow(10.0, gainDb / 20.0);
 }
 
+namespace {
+
+// A clip shorter than this holds no sentence: its cue is broken.
+constexpr int kMinClipMs = 150;
+// Subtitles whose times mostly lie far from any pause, however they are moved,
+// belong to another recording.
+constexpr double kMinCueFitShare = 1.0 / 3.0;
+
+QString clockText(qint64 ms) {
+    return u"%1:%2"_s.arg(ms / 60000).arg(ms / 1000 % 60, 2, 10, QChar(u'0'));
+}
+
+// What the lesson is made of, read before any sound is decoded.
+struct LessonText {
+    QStringList sentences;
+    std::vector<int> lines;
+    std::vector<bool> paragraphStarts;
+    QList<Cue> cues;
+};
+
+LessonText readLessonText(const MakeOptions &options, QStringList &notes) {
+    const bool fromSubtitles = !options.subtitles.isEmpty();
+    const QString file = fromSubtitles ? options.subtitles : options.transcript;
+    const QString text = decodeLessonText(readLessonTextFile(file), options.textEncoding);
+    LessonText lesson;
+    if (!fromSubtitles) {
+        Transcript transcript = readTranscript(text, file);
+        lesson.sentences = std::move(transcript.sentences);
+        lesson.lines = std::move(transcript.lines);
+        lesson.paragraphStarts = std::move(transcript.paragraphStarts);
+        return lesson;
+    }
+    Subtitles subtitles = readSubtitles(text, file);
+    notes += subtitles.notes;
+    lesson.cues = repairCues(subtitles.cues, options.shiftMs.value_or(0), file, notes);
+    for (const Cue &cue : std::as_const(lesson.cues)) {
+        lesson.sentences.append(cue.text);
+        lesson.lines.push_back(cue.line);
+    }
+    return lesson;
+}
+
+std::vector<SentenceSpan> spansFromSubtitles(const MakeOptions &options,
+                                             const LevelProfile &profile, const SpeechMap &speech,
+                                             QList<Cue> cues, QStringList &notes) {
+    if (!options.shiftMs) {
+        const CueTiming timing = estimateCueTiming(profile, speech, cues);
+        if (timing.fitShare < kMinCueFitShare)
+            throw InputError(
+                options.subtitles + u':' + QString::number(timing.firstMisfitLine) + u", near "_s +
+                clockText(timing.firstMisfitMs) + u": the subtitles do not meet the speech of "_s +
+                options.audio + u", however they are moved (up to "_s +
+                QString::number(kMaxCueOffsetMs / 1000) + u" s); are they for this recording?"_s);
+        if (timing.moves()) {
+            notes.append(options.subtitles + u": "_s + describeCueTiming(timing));
+            cues = applyCueTiming(std::move(cues), timing);
+        }
+    }
+    return snapCues(profile, speech, cues, options.subtitles, notes);
+}
+
+std::vector<SentenceSpan> spansFromTranscript(const MakeOptions &options,
+                                              const LevelProfile &profile, const SpeechMap &speech,
+                                              const LessonText &text) {
+    const Alignment alignment = alignSentences(profile, speech, text.sentences);
+    if (!alignment.fits())
+        throw InputError(describeMisfit(alignment.problems.front(), text.sentences, text.lines,
+                                        options.transcript) +
+                         u" ("_s + options.audio + u')');
+    return alignment.spans;
+}
+
+// Every clip must hold a sentence: a cue that survived repair yet gets next to
+// no sound of its own is refused with its line.
+void refuseEmptyClips(const std::vector<Clip> &clips, const LessonText &text, int sampleRate,
+                      const QString &textFile) {
+    for (std::size_t k = 0; k < clips.size(); ++k) {
+        const qint64 ms = (clips[k].end - clips[k].start) * 1000 / sampleRate;
+        if (ms >= kMinClipMs)
+            continue;
+        throw InputError(textFile + u':' + QString::number(text.lines[k]) + u": the cue gets "_s +
+                         QString::number(ms) +
+                         u" ms of sound of its own; check its times against its neighbours'"_s);
+    }
+}
+
+void refuseUnsafeOutputs(const MakeOptions &options) {
+    const QStringList inputs = {options.audio, options.transcript, options.subtitles};
+    if (!options.labels.isEmpty())
+        refuseUnsafeOutput(options.labels, u"--labels"_s, inputs, options.library, options.lesson);
+    if (!options.preview.isEmpty()) {
+        refuseUnsafeOutput(options.preview, u"--preview"_s, inputs, options.library,
+                           options.lesson);
+        previewFormat(options.preview);
+    }
+    if (!options.labels.isEmpty() && !options.preview.isEmpty() &&
+        QFileInfo(options.labels).absoluteFilePath() ==
+            QFileInfo(options.preview).absoluteFilePath())
+        throw InputError(u"--labels and --preview name the same file"_s);
+}
+
+} // namespace
+
 MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
     if (options.lesson < 1 || options.lesson > 15)
         throw InputError(u"N: "_s + QString::number(options.lesson) +
                          u" is no lesson number (1 to 15)"_s);
+    refuseUnsafeOutputs(options);
     // Refuses an existing lesson and an unwritable library before any long work.
     LessonWriter writer(options.library, options.lesson, options.replace);
+    notes += writer.leftoversRemoved();
 
-    const bool fromSubtitles = !options.subtitles.isEmpty();
-    const QString textFile = fromSubtitles ? options.subtitles : options.transcript;
-    const QString text = decodeLessonText(readLessonTextFile(textFile), options.textEncoding);
-    QStringList sentences;
-    QList<Cue> cues;
-    if (fromSubtitles) {
-        Subtitles subtitles = readSubtitles(text, textFile);
-        notes += subtitles.notes;
-        for (Cue &cue : subtitles.cues) {
-            cue.startMs = std::max<qint64>(0, cue.startMs + options.shiftMs);
-            if (cue.endMs >= 0)
-                cue.endMs = std::max<qint64>(0, cue.endMs + options.shiftMs);
-            sentences.append(cue.text);
-        }
-        cues = subtitles.cues;
-    } else {
-        sentences = readTranscriptSentences(text, textFile);
-    }
-
+    const LessonText text = readLessonText(options, notes);
     Progress progress(!options.quiet);
     LevelProfile profile;
     {
@@ -66,10 +156,13 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
         }
     }
     const SpeechMap speech = findPauses(profile);
+    const bool fromSubtitles = !options.subtitles.isEmpty();
     const std::vector<SentenceSpan> spans =
-        fromSubtitles ? snapCues(profile, speech, cues, textFile, notes)
-                      : alignSentences(profile, speech, sentences, options.audio, textFile);
+        fromSubtitles ? spansFromSubtitles(options, profile, speech, text.cues, notes)
+                      : spansFromTranscript(options, profile, speech, text);
     const std::vector<Clip> clips = padSpans(spans, profile.sampleRate);
+    refuseEmptyClips(clips, text, profile.sampleRate,
+                     fromSubtitles ? options.subtitles : options.transcript);
 
     double gain = 1.0;
     if (options.normalize) {
@@ -79,14 +172,9 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
             notes.append(options.audio + u": too quiet to measure its loudness; left as it is"_s);
     }
 
-    if (!options.labels.isEmpty())
-        writeLabelTrack(options.labels, clips, sentences, profile.sampleRate);
-    if (!options.preview.isEmpty())
-        drawWaveformPreview(options.preview, profile, clips);
-
     const QString title =
         options.title.isEmpty() ? QFileInfo(options.audio).completeBaseName() : options.title;
-    writer.writeScript(title, sentences, options.scriptEncoding);
+    writer.writeScript(title, text.sentences, text.paragraphStarts, options.scriptEncoding);
     {
         const std::unique_ptr<Recording> recording = openRecording(options.audio);
         writer.writeClips(*recording, clips, gain, progress);
@@ -94,9 +182,20 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
     progress.clear();
     writer.commit();
 
+    // Only now, with the lesson in place, each written whole or not at all.
+    try {
+        if (!options.labels.isEmpty())
+            writeLabelTrack(options.labels, clips, text.sentences, profile.sampleRate);
+        if (!options.preview.isEmpty())
+            drawWaveformPreview(options.preview, profile, clips);
+    } catch (const InputError &error) {
+        throw SystemError(error.message() + u" (the lesson itself is in place: "_s +
+                          writer.lessonPath() + u')');
+    }
+
     MadeLesson made;
     made.folder = writer.lessonPath();
-    made.sentences = sentences.size();
+    made.sentences = text.sentences.size();
     for (const Clip &clip : clips)
         made.seconds += double(clip.end - clip.start) / profile.sampleRate;
     return made;

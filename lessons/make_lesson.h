@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace vovozodo {
 
 struct MakeOptions {
@@ -17,7 +19,8 @@ struct MakeOptions {
     bool replace = false;
     TextEncoding scriptEncoding = TextEncoding::Gb18030;
     TextEncoding textEncoding = TextEncoding::Detect;
-    qint64 shiftMs = 0;
+    // Given: every subtitle time moved by this much, and no offset looked for.
+    std::optional<qint64> shiftMs;
     QString labels;
     QString preview;
     bool normalize = false;
@@ -35,8 +38,11 @@ inline constexpr double kSpeechTargetLufs = -18.0;
 inline constexpr double kTruePeakCeilingDb = -1.0;
 
 // Makes lesson `options.lesson` of `options.library`. Throws InputError for
-// bad input (nothing is then written), Interrupted on Ctrl-C. What was mended
-// on the way (empty cues, subtitles far from any pause) goes to `notes`.
+// bad input, SystemError when the system fails (disk full), Interrupted on
+// Ctrl-C; nothing is then in place. What was mended or applied on the way
+// (empty cues, subtitles moved to the speech, leftovers of killed runs
+// removed) goes to `notes`. The label track and the preview are written only
+// once the lesson is in place; failing then is a SystemError.
 MadeLesson makeLesson(const MakeOptions &options, QStringList &notes);
 
 // The single gain (linear) that brings `integratedLufs` to the speech target

@@ -89,9 +89,8 @@ SpeechMap findPauses(const LevelProfile &profile) {
 SpeechMap mapSpeech(const LevelProfile &profile, std::vector<char> speech) {
     SpeechMap map;
     const qsizetype n = qsizetype(speech.size());
-    // Frames are 10 ms long.
-    dropShortRuns(speech, 1, 4, false);
-    dropShortRuns(speech, 0, kMinPauseMs / 10, true);
+    dropShortRuns(speech, 1, levelFramesIn(kMinClickMs), false);
+    dropShortRuns(speech, 0, levelFramesIn(kMinPauseMs), true);
 
     qsizetype onset = 0;
     while (onset < n && !speech[std::size_t(onset)])

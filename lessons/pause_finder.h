@@ -34,12 +34,14 @@ struct SpeechMap {
 };
 
 inline constexpr int kMinPauseMs = 120;
+// Level bumps inside a silence shorter than this are clicks, not speech.
+inline constexpr int kMinClickMs = 40;
 
 // Voice activity from the level alone, with a threshold placed between the
 // recording's own noise floor and speech level, so a quiet file or one with
 // background noise is judged against itself. Silences shorter than
 // kMinPauseMs count as speech (the gaps between syllables), and level bumps
-// shorter than 40 ms inside a silence count as silence (clicks).
+// shorter than kMinClickMs inside a silence count as silence (clicks).
 SpeechMap findPauses(const LevelProfile &profile);
 
 // The same from decisions made elsewhere: `speech` holds 1 for each analysis

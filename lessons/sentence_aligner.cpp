@@ -1,6 +1,5 @@
 #include "lessons/sentence_aligner.h"
 
-#include "lessons/input_error.h"
 #include "lessons/interrupt.h"
 #include "lessons/level_profile.h"
 #include "lessons/pause_finder.h"
@@ -17,23 +16,377 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr float kUnreachable = std::numeric_limits<float>::infinity();
-// Frames are 10 ms.
-constexpr qsizetype kFramesPerSecond = 100;
-// Sound before the first sentence or after the last may be left out when it is at
-// least this long and at most this long (of sound, not counting its pauses).
-constexpr qsizetype kMinSkippedFrames = 1 * kFramesPerSecond;
-constexpr qsizetype kMaxSkippedFrames = 60 * kFramesPerSecond;
-// Leaving it out costs little when it sounds like music and much when it sounds
-// like speech: by length alone a jingle passes for a sentence, and the sentences
-// after it then only shift until two are merged into one clip, which costs about
-// as much as a sentence half again as long as expected.
+// Music before the first sentence or after the last is left out when it lasts
+// at least this long and at most this long (of sound, not counting its pauses).
+constexpr qsizetype kMinSkippedFrames = 1 * kLevelFramesPerSecond;
+constexpr qsizetype kMaxSkippedFrames = 60 * kLevelFramesPerSecond;
+// Leaving out music costs little: a jingle is no sentence.
 constexpr double kSkipMusicCost = 0.2;
-constexpr double kSkipSpeechCost = 4.0;
+// Leaving out speech, or giving a sentence none, costs what a sentence about
+// three spreads off its expected length costs: more than the sentences of a
+// matching transcript ever pay together at one place, less than two sentences
+// run into one clip.
+constexpr double kDeviationCost = 5.0;
 // Speech dips between syllables: at least this share of its frames lie below half
 // its mean power. Sustained music stays above it (the "low-energy ratio").
 constexpr double kSpeechLowEnergyShare = 0.3;
 // How much a longer pause counts for a sentence end against a better fitting length.
 constexpr double kPauseWeight = 1.5;
+// Each sentence's end is looked for this far around where the rate puts it.
+constexpr double kBandSeconds = 90;
+constexpr double kBandShare = 0.03;
+// Nobody speaks a syllable in less than 70 ms or takes more than a second over it.
+constexpr double kFastestSecondsPerUnit = 0.07;
+constexpr double kSlowestSecondsPerUnit = 1.0;
+// Left-out music moves the measured rate; a second run follows past this share.
+constexpr double kRateRetryShare = 0.02;
+// How far a sentence's length may stray: spread = floor + short / sqrt(units),
+// since short sentences vary more than long ones.
+constexpr double kSpreadFloor = 0.15;
+constexpr double kSpreadShort = 0.35;
+// Spans beyond this factor of the expected length are not considered at all.
+constexpr double kSlackFloor = 3.0;
+constexpr double kSlackShort = 6.0;
+// A chosen span beyond this factor is reported as a misfit.
+constexpr double kLimitFloor = 2.0;
+constexpr double kLimitShort = 3.0;
+// The spreads are narrowed to what the recording's own sentences show (times
+// this margin), but never below this share of the general ones: a steady
+// speaker's one slow sentence is no misfit.
+constexpr double kOwnSpreadMargin = 2.0;
+constexpr double kMinSpreadScale = 0.4;
+// The median absolute deviation of a normal spread, as a share of its sigma.
+constexpr double kMadToSigma = 1.4826;
+// Speech left out in one place and a sentence missing in another are one
+// sentence out of place when their lengths agree within this factor.
+constexpr double kSameLengthFactor = 1.6;
+
+double spreadFor(double units) {
+    return kSpreadFloor + kSpreadShort / std::sqrt(units);
+}
+double slackFor(double units) {
+    return kSlackFloor + kSlackShort / units;
+}
+
+// How a sentence is reached in the search.
+enum class Step : qint8 {
+    Spoken,     // right after the sentence before
+    AfterMusic, // the first sentence, after music that is left out
+    AfterSkip,  // after speech that is left out
+    Missing,    // not spoken: it ends where the sentence before ends
+};
+
+struct Row {
+    qsizetype first = 0;
+    std::vector<float> cost;
+    std::vector<qint32> from;  // where the sentence before ends
+    std::vector<qint32> start; // where this sentence starts
+    std::vector<Step> step;
+    float at(qsizetype node) const {
+        const qsizetype k = node - first;
+        return k >= 0 && k < qsizetype(cost.size()) ? cost[std::size_t(k)] : kUnreachable;
+    }
+    qsizetype stop() const { return first + qsizetype(cost.size()); }
+};
+
+// The chosen match: for sentence i its start and end node and how it was reached.
+struct Path {
+    std::vector<qsizetype> starts;
+    std::vector<qsizetype> ends;
+    std::vector<qsizetype> froms;
+    std::vector<Step> steps;
+    qsizetype trailingFrom = -1; // speech after the last sentence left out, or -1
+    bool empty() const { return ends.empty(); }
+};
+
+class Aligner {
+public:
+    Aligner(const LevelProfile &profile, const SpeechMap &speech, const QStringList &sentences);
+
+    qsizetype count() const { return qsizetype(m_cumulativeUnits.size()) - 1; }
+    double totalUnits() const { return m_cumulativeUnits.back(); }
+    double units(qsizetype sentence) const {
+        return m_cumulativeUnits[std::size_t(sentence) + 1] -
+               m_cumulativeUnits[std::size_t(sentence)];
+    }
+    // Node 0 is the start of the speech, node M+1 its end, node k the k-th pause.
+    qsizetype endNode() const { return m_nodes - 1; }
+    qsizetype voicedAt(qsizetype node) const;
+    const Pause &pauseAt(qsizetype node) const;
+
+    Path run(double framesPerUnit);
+    // Narrows the spread of lengths to what `path` shows of this speaker.
+    void fitSpreadTo(const Path &path, double framesPerUnit);
+    qsizetype stuckAt() const { return m_stuckAt; }
+    bool soundsLikeMusic(qsizetype firstFrame, qsizetype lastFrame) const;
+
+private:
+    // Nodes whose voiced position lies within [low, high].
+    std::pair<qsizetype, qsizetype> nodesBetween(double low, double high) const;
+    double spanCost(qsizetype sentence, double voiced, double expected) const;
+    double endCost(qsizetype node, bool last) const;
+    // What leaving out the sound before node `a` costs for the first sentence.
+    double leadingCost(qsizetype a) const;
+    double trailingCost(qsizetype b) const;
+    void fillRow(qsizetype i, const Row &previous, Row &row, double framesPerUnit);
+    Path tracePath(const std::vector<Row> &rows) const;
+
+    const LevelProfile &m_profile;
+    const SpeechMap &m_speech;
+    qsizetype m_nodes;
+    std::vector<double> m_cumulativeUnits;
+    double m_medianPause = 30;
+    qsizetype m_stuckAt = -1;
+    mutable std::vector<double> m_leadingCosts;
+    double m_spreadScale = 1.0;
+};
+
+Aligner::Aligner(const LevelProfile &profile, const SpeechMap &speech, const QStringList &sentences)
+    : m_profile(profile), m_speech(speech), m_nodes(qsizetype(speech.pauses.size()) + 2),
+      m_leadingCosts(std::size_t(m_nodes), std::numeric_limits<double>::quiet_NaN()) {
+    m_cumulativeUnits.push_back(0);
+    for (const QString &sentence : sentences)
+        m_cumulativeUnits.push_back(m_cumulativeUnits.back() + spokenLength(sentence));
+    std::vector<qsizetype> lengths;
+    for (const Pause &pause : speech.pauses)
+        lengths.push_back(pause.length());
+    if (!lengths.empty()) {
+        std::nth_element(lengths.begin(), lengths.begin() + qsizetype(lengths.size()) / 2,
+                         lengths.end());
+        m_medianPause = double(std::max<qsizetype>(lengths[lengths.size() / 2], 1));
+    }
+}
+
+qsizetype Aligner::voicedAt(qsizetype node) const {
+    if (node == 0)
+        return 0;
+    if (node == endNode())
+        return m_speech.voicedFrames;
+    return m_speech.pauses[std::size_t(node - 1)].voicedBefore;
+}
+
+const Pause &Aligner::pauseAt(qsizetype node) const {
+    if (node == 0)
+        return m_speech.leading;
+    if (node == endNode())
+        return m_speech.trailing;
+    return m_speech.pauses[std::size_t(node - 1)];
+}
+
+std::pair<qsizetype, qsizetype> Aligner::nodesBetween(double low, double high) const {
+    const auto firstAbove = [&](auto below) {
+        qsizetype lo = 0;
+        qsizetype hi = m_nodes;
+        while (lo < hi) {
+            const qsizetype mid = (lo + hi) / 2;
+            if (below(double(voicedAt(mid))))
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    return {firstAbove([&](double v) { return v < low; }),
+            firstAbove([&](double v) { return v <= high; })};
+}
+
+bool Aligner::soundsLikeMusic(qsizetype firstFrame, qsizetype lastFrame) const {
+    const qsizetype frames = std::max<qsizetype>(lastFrame - firstFrame, 1);
+    const auto power = [&](qsizetype f) {
+        return std::pow(10.0, m_profile.centiDb[std::size_t(f)] / 1000.0);
+    };
+    double mean = 0;
+    for (qsizetype f = firstFrame; f < lastFrame; ++f)
+        mean += power(f);
+    mean /= double(frames);
+    qsizetype low = 0;
+    for (qsizetype f = firstFrame; f < lastFrame; ++f)
+        low += power(f) < 0.5 * mean;
+    return double(low) / double(frames) < kSpeechLowEnergyShare;
+}
+
+double Aligner::leadingCost(qsizetype a) const {
+    double &cost = m_leadingCosts[std::size_t(a)];
+    if (std::isnan(cost)) {
+        const qsizetype skipped = voicedAt(a);
+        cost = skipped >= kMinSkippedFrames && skipped <= kMaxSkippedFrames &&
+                       soundsLikeMusic(m_speech.leading.last, pauseAt(a).first)
+                   ? kSkipMusicCost
+                   : kDeviationCost;
+    }
+    return cost;
+}
+
+double Aligner::trailingCost(qsizetype b) const {
+    if (b == endNode())
+        return 0;
+    const qsizetype skipped = m_speech.voicedFrames - voicedAt(b);
+    if (skipped >= kMinSkippedFrames && skipped <= kMaxSkippedFrames &&
+        soundsLikeMusic(pauseAt(b).last, m_speech.trailing.first))
+        return kSkipMusicCost;
+    return kDeviationCost;
+}
+
+double Aligner::spanCost(qsizetype sentence, double voiced, double expected) const {
+    const double spread = spreadFor(units(sentence)) * m_spreadScale;
+    const double misfit = std::log(voiced / expected);
+    return misfit * misfit / (2 * spread * spread);
+}
+
+double Aligner::endCost(qsizetype node, bool last) const {
+    if (last || node == 0 || node == endNode())
+        return 0;
+    return -kPauseWeight * std::log1p(double(pauseAt(node).length()) / m_medianPause);
+}
+
+void Aligner::fillRow(qsizetype i, const Row &previous, Row &row, double framesPerUnit) {
+    const bool last = i == count() - 1;
+    const double expected = framesPerUnit * units(i);
+    const double slack = slackFor(units(i));
+    const double expectedEnd = framesPerUnit * m_cumulativeUnits[std::size_t(i) + 1];
+    const double band =
+        std::max(kBandSeconds * kLevelFramesPerSecond, kBandShare * double(m_speech.voicedFrames));
+    auto [first, stop] = nodesBetween(expectedEnd - band, expectedEnd + band);
+    if (last)
+        stop = m_nodes;
+    row.first = first;
+    const auto size = std::size_t(std::max<qsizetype>(stop - first, 0));
+    row.cost.assign(size, kUnreachable);
+    row.from.assign(size, -1);
+    row.start.assign(size, -1);
+    row.step.assign(size, Step::Spoken);
+
+    // The best end of the sentence before among the nodes before each node, for
+    // speech left out in between.
+    std::vector<float> bestBefore(std::size_t(std::max<qsizetype>(stop - previous.first, 0)),
+                                  kUnreachable);
+    std::vector<qint32> bestBeforeAt(bestBefore.size(), -1);
+    for (std::size_t k = 1; k < bestBefore.size(); ++k) {
+        const qsizetype node = previous.first + qsizetype(k) - 1;
+        bestBefore[k] = bestBefore[k - 1];
+        bestBeforeAt[k] = bestBeforeAt[k - 1];
+        if (previous.at(node) < bestBefore[k]) {
+            bestBefore[k] = previous.at(node);
+            bestBeforeAt[k] = qint32(node);
+        }
+    }
+
+    for (qsizetype b = first; b < stop; ++b) {
+        const std::size_t cell = std::size_t(b - first);
+        const auto offer = [&](double cost, qsizetype from, qsizetype start, Step step) {
+            if (cost < row.cost[cell]) {
+                row.cost[cell] = float(cost);
+                row.from[cell] = qint32(from);
+                row.start[cell] = qint32(start);
+                row.step[cell] = step;
+            }
+        };
+        const double atEnd = endCost(b, last);
+        for (qsizetype a = b - 1; a >= std::max<qsizetype>(previous.first, 0); --a) {
+            const double voiced = double(voicedAt(b) - voicedAt(a));
+            if (voiced > expected * slack)
+                break;
+            if (voiced <= 0 || voiced < expected / slack)
+                continue;
+            const double span = spanCost(i, voiced, expected) + atEnd;
+            if (const float before = previous.at(a); before != kUnreachable)
+                offer(double(before) + span, a, a, Step::Spoken);
+            if (i == 0 && a > 0) {
+                const double skip = leadingCost(a);
+                offer(skip + span, 0, a,
+                      skip == kSkipMusicCost ? Step::AfterMusic : Step::AfterSkip);
+            } else if (i > 0) {
+                const qsizetype k = a - previous.first;
+                if (k > 0 && k < qsizetype(bestBefore.size()) &&
+                    bestBefore[std::size_t(k)] != kUnreachable)
+                    offer(double(bestBefore[std::size_t(k)]) + kDeviationCost + span,
+                          bestBeforeAt[std::size_t(k)], a, Step::AfterSkip);
+            }
+        }
+        if (const float before = previous.at(b); before != kUnreachable)
+            offer(double(before) + kDeviationCost, b, b, Step::Missing);
+    }
+}
+
+Path Aligner::tracePath(const std::vector<Row> &rows) const {
+    const Row &lastRow = rows.back();
+    qsizetype end = -1;
+    double best = kUnreachable;
+    for (qsizetype b = lastRow.first; b < lastRow.stop(); ++b) {
+        const float cost = lastRow.at(b);
+        if (cost == kUnreachable)
+            continue;
+        const double total = double(cost) + trailingCost(b);
+        if (total < best) {
+            best = total;
+            end = b;
+        }
+    }
+    Path path;
+    if (end < 0)
+        return path;
+    const auto n = std::size_t(count());
+    path.starts.resize(n);
+    path.ends.resize(n);
+    path.froms.resize(n);
+    path.steps.resize(n);
+    path.trailingFrom = trailingCost(end) == kDeviationCost ? end : -1;
+    qsizetype node = end;
+    for (qsizetype i = count() - 1; i >= 0; --i) {
+        const Row &row = rows[std::size_t(i) + 1];
+        const auto cell = std::size_t(node - row.first);
+        path.ends[std::size_t(i)] = node;
+        path.starts[std::size_t(i)] = row.start[cell];
+        path.froms[std::size_t(i)] = row.from[cell];
+        path.steps[std::size_t(i)] = row.step[cell];
+        node = row.from[cell];
+    }
+    return path;
+}
+
+Path Aligner::run(double framesPerUnit) {
+    // Row 0 stands for the start of the speech; row i + 1 for sentence i.
+    std::vector<Row> rows(std::size_t(count()) + 1);
+    rows[0].first = 0;
+    rows[0].cost = {0.0f};
+    m_stuckAt = -1;
+    for (qsizetype i = 0; i < count(); ++i) {
+        stopIfInterrupted();
+        Row &row = rows[std::size_t(i) + 1];
+        fillRow(i, rows[std::size_t(i)], row, framesPerUnit);
+        if (std::all_of(row.cost.begin(), row.cost.end(),
+                        [](float c) { return c == kUnreachable; })) {
+            m_stuckAt = i;
+            return {};
+        }
+    }
+    return tracePath(rows);
+}
+
+void Aligner::fitSpreadTo(const Path &path, double framesPerUnit) {
+    std::vector<double> misfits;
+    std::vector<double> spreads;
+    for (qsizetype i = 0; i < count(); ++i) {
+        const double voiced =
+            double(voicedAt(path.ends[std::size_t(i)]) - voicedAt(path.starts[std::size_t(i)]));
+        if (path.steps[std::size_t(i)] == Step::Missing || voiced <= 0)
+            continue;
+        misfits.push_back(std::log(voiced / (framesPerUnit * units(i))));
+        spreads.push_back(spreadFor(units(i)));
+    }
+    if (misfits.size() < 3)
+        return;
+    const auto median = [](std::vector<double> values) {
+        std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2),
+                         values.end());
+        return values[values.size() / 2];
+    };
+    const double centre = median(misfits);
+    for (double &misfit : misfits)
+        misfit = std::abs(misfit - centre);
+    const double own = kMadToSigma * median(misfits) * kOwnSpreadMargin;
+    m_spreadScale = std::clamp(own / median(spreads), kMinSpreadScale, 1.0);
+}
 
 QString clockText(double seconds) {
     const auto whole = qint64(seconds);
@@ -44,306 +397,178 @@ QString quoted(const QString &sentence) {
     return u"\""_s + (sentence.size() > 24 ? sentence.left(24) + u"\u2026"_s : sentence) + u'"';
 }
 
-class Aligner {
-public:
-    Aligner(const LevelProfile &profile, const SpeechMap &speech, const QStringList &sentences)
-        : m_profile(profile), m_speech(speech), m_sentences(sentences),
-          m_nodes(qsizetype(speech.pauses.size()) + 2) {
-        m_cumulativeUnits.push_back(0);
-        for (const QString &sentence : sentences)
-            m_cumulativeUnits.push_back(m_cumulativeUnits.back() + spokenLength(sentence));
-        std::vector<qsizetype> lengths;
-        for (const Pause &pause : speech.pauses)
-            lengths.push_back(pause.length());
-        if (!lengths.empty()) {
-            std::nth_element(lengths.begin(), lengths.begin() + qsizetype(lengths.size()) / 2,
-                             lengths.end());
-            m_medianPause = double(lengths[lengths.size() / 2]);
+// Speech left out in one place and a sentence missing in another, of about the
+// same length: one sentence out of place.
+void pairOutOfPlace(std::vector<FitProblem> &problems, const std::vector<double> &leftOutFrames,
+                    const std::vector<double> &expectedFrames) {
+    for (std::size_t m = 0; m < problems.size(); ++m) {
+        if (problems[m].kind != Misfit::TranscriptHasMore)
+            continue;
+        for (std::size_t r = 0; r < problems.size(); ++r) {
+            if (problems[r].kind != Misfit::RecordingHasMore)
+                continue;
+            const double ratio = leftOutFrames[r] / expectedFrames[m];
+            if (ratio < 1 / kSameLengthFactor || ratio > kSameLengthFactor)
+                continue;
+            problems[m].kind = Misfit::OutOfPlace;
+            problems[m].elsewhereSeconds = problems[r].seconds;
+            problems[r].kind = Misfit::Unmatched; // marked for removal
+            break;
         }
     }
-
-    // Node 0 is the start of the speech, node M+1 its end, node k the k-th pause.
-    qsizetype endNode() const { return m_nodes - 1; }
-    qsizetype voicedAt(qsizetype node) const {
-        if (node == 0)
-            return 0;
-        if (node == endNode())
-            return m_speech.voicedFrames;
-        return m_speech.pauses[std::size_t(node - 1)].voicedBefore;
-    }
-    const Pause &pauseAt(qsizetype node) const {
-        if (node == 0)
-            return m_speech.leading;
-        if (node == endNode())
-            return m_speech.trailing;
-        return m_speech.pauses[std::size_t(node - 1)];
-    }
-
-    // The nodes chosen: the start of sentence 1, then the end of each sentence.
-    std::vector<qsizetype> run(double framesPerUnit);
-    double units(qsizetype sentence) const {
-        return m_cumulativeUnits[std::size_t(sentence) + 1] -
-               m_cumulativeUnits[std::size_t(sentence)];
-    }
-    double cumulativeUnits(qsizetype sentences) const {
-        return m_cumulativeUnits[std::size_t(sentences)];
-    }
-    // What leaving out the sound between frames [first, last) costs.
-    double skipCost(qsizetype first, qsizetype last) const;
-    // The first sentence no path reaches, or -1 when all are reached.
-    qsizetype stuckAt() const { return m_stuckAt; }
-
-private:
-    struct Row {
-        qsizetype first = 0;
-        std::vector<float> cost;
-        std::vector<qint32> from;
-        float at(qsizetype node) const {
-            const qsizetype k = node - first;
-            return k >= 0 && k < qsizetype(cost.size()) ? cost[std::size_t(k)] : kUnreachable;
-        }
-    };
-    // Nodes whose voiced position lies within [low, high].
-    std::pair<qsizetype, qsizetype> nodesBetween(double low, double high) const;
-    double spanCost(qsizetype sentence, double voiced, double expected) const;
-
-    const LevelProfile &m_profile;
-    const SpeechMap &m_speech;
-    const QStringList &m_sentences;
-    qsizetype m_nodes;
-    std::vector<double> m_cumulativeUnits;
-    double m_medianPause = 30;
-    qsizetype m_stuckAt = -1;
-};
-
-std::pair<qsizetype, qsizetype> Aligner::nodesBetween(double low, double high) const {
-    qsizetype lo = 0;
-    qsizetype hi = m_nodes;
-    // First node with voicedAt >= low.
-    while (lo < hi) {
-        const qsizetype mid = (lo + hi) / 2;
-        if (double(voicedAt(mid)) < low)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    qsizetype last = lo;
-    qsizetype top = m_nodes;
-    while (last < top) {
-        const qsizetype mid = (last + top) / 2;
-        if (double(voicedAt(mid)) <= high)
-            last = mid + 1;
-        else
-            top = mid;
-    }
-    return {lo, last}; // [lo, last)
+    std::erase_if(problems, [](const FitProblem &p) { return p.kind == Misfit::Unmatched; });
 }
 
-double Aligner::skipCost(qsizetype first, qsizetype last) const {
-    double mean = 0;
-    for (qsizetype f = first; f < last; ++f)
-        mean += std::pow(10.0, m_profile.centiDb[std::size_t(f)] / 1000.0);
-    mean /= double(std::max<qsizetype>(last - first, 1));
-    qsizetype low = 0;
-    for (qsizetype f = first; f < last; ++f)
-        low += std::pow(10.0, m_profile.centiDb[std::size_t(f)] / 1000.0) < 0.5 * mean;
-    const double share = double(low) / double(std::max<qsizetype>(last - first, 1));
-    return share < kSpeechLowEnergyShare ? kSkipMusicCost : kSkipSpeechCost;
-}
-
-// Short sentences vary more in their length than long ones.
-double spreadFor(double units) {
-    return 0.15 + 0.35 / std::sqrt(units);
-}
-double slackFor(double units) {
-    return 3.0 + 6.0 / units;
-}
-
-double Aligner::spanCost(qsizetype sentence, double voiced, double expected) const {
-    const double spread = spreadFor(units(sentence));
-    const double misfit = std::log(voiced / expected);
-    return misfit * misfit / (2 * spread * spread);
-}
-
-std::vector<qsizetype> Aligner::run(double framesPerUnit) {
-    const qsizetype count = m_sentences.size();
-    const double band =
-        std::max(double(90 * kFramesPerSecond), 0.03 * double(m_speech.voicedFrames));
-    std::vector<Row> rows(static_cast<std::size_t>(count));
-    m_stuckAt = -1;
-    for (qsizetype i = 0; i < count; ++i) {
-        stopIfInterrupted();
-        const bool last = i == count - 1;
-        const double expected = framesPerUnit * units(i);
-        const double slack = slackFor(units(i));
-        const double expectedEnd = framesPerUnit * cumulativeUnits(i + 1);
-        auto [first, stop] = nodesBetween(expectedEnd - band, expectedEnd + band);
-        if (last) {
-            first = std::max(first, qsizetype(1));
-            stop = m_nodes;
-        } else {
-            first = std::max(first, qsizetype(1));
-            stop = std::min(stop, endNode());
-        }
-        Row &row = rows[std::size_t(i)];
-        row.first = first;
-        row.cost.assign(std::size_t(std::max<qsizetype>(stop - first, 0)), kUnreachable);
-        row.from.assign(row.cost.size(), -1);
-        bool reached = false;
-        for (qsizetype b = first; b < stop; ++b) {
-            double endCost = 0;
-            if (!last) {
-                endCost = -kPauseWeight * std::log1p(double(pauseAt(b).length()) / m_medianPause);
-            } else if (b != endNode()) {
-                // The last sentence ends before a stretch of sound that is left out.
-                const qsizetype skipped = m_speech.voicedFrames - voicedAt(b);
-                if (skipped < kMinSkippedFrames || skipped > kMaxSkippedFrames)
-                    continue;
-                endCost = skipCost(pauseAt(b).last, m_speech.trailing.first);
-            }
-            float best = kUnreachable;
-            qint32 bestFrom = -1;
-            const auto consider = [&](qsizetype a, double before) {
-                const double voiced = double(voicedAt(b) - voicedAt(a));
-                if (voiced <= 0 || voiced < expected / slack || voiced > expected * slack)
-                    return;
-                const double total = before + spanCost(i, voiced, expected) + endCost;
-                if (total < best) {
-                    best = float(total);
-                    bestFrom = qint32(a);
-                }
-            };
-            if (i == 0) {
-                consider(0, 0.0);
-                // The first sentence may start after a stretch of sound that is left out.
-                for (qsizetype a = 1; a < b && voicedAt(a) <= kMaxSkippedFrames; ++a)
-                    if (voicedAt(a) >= kMinSkippedFrames)
-                        consider(a, skipCost(m_speech.leading.last, pauseAt(a).first));
-            } else {
-                const Row &previous = rows[std::size_t(i - 1)];
-                const qsizetype top =
-                    std::min(b - 1, previous.first + qsizetype(previous.cost.size()) - 1);
-                for (qsizetype a = top; a >= previous.first; --a) {
-                    if (double(voicedAt(b) - voicedAt(a)) > expected * slack)
-                        break;
-                    const float before = previous.at(a);
-                    if (before != kUnreachable)
-                        consider(a, double(before));
-                }
-            }
-            row.cost[std::size_t(b - first)] = best;
-            row.from[std::size_t(b - first)] = bestFrom;
-            reached = reached || best != kUnreachable;
-        }
-        if (!reached) {
-            m_stuckAt = i;
-            return {};
-        }
-    }
-    const Row &lastRow = rows.back();
-    qsizetype end = -1;
-    float best = kUnreachable;
-    for (qsizetype k = 0; k < qsizetype(lastRow.cost.size()); ++k)
-        if (lastRow.cost[std::size_t(k)] < best) {
-            best = lastRow.cost[std::size_t(k)];
-            end = lastRow.first + k;
-        }
-    std::vector<qsizetype> chosen(std::size_t(count) + 1);
-    chosen[std::size_t(count)] = end;
-    for (qsizetype i = count - 1; i >= 0; --i) {
-        const Row &row = rows[std::size_t(i)];
-        chosen[std::size_t(i)] = row.from[std::size_t(chosen[std::size_t(i) + 1] - row.first)];
-    }
-    return chosen;
+Alignment unmatched(QString detail) {
+    Alignment alignment;
+    alignment.problems.push_back({Misfit::Unmatched, 0, 0, 0, std::move(detail)});
+    return alignment;
 }
 
 } // namespace
 
-std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const SpeechMap &speech,
-                                         const QStringList &sentences, const QString &recordingName,
-                                         const QString &transcriptName) {
+Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
+                         const QStringList &sentences) {
     const qsizetype count = sentences.size();
     const auto pauses = qsizetype(speech.pauses.size());
-    if (speech.voicedFrames == 0)
-        throw InputError(recordingName + u": no speech found (only silence)"_s);
+    if (speech.voicedFrames == 0 || count == 0)
+        return unmatched(u"no speech found (only silence)"_s);
     if (pauses < count - 1)
-        throw InputError(recordingName + u": only "_s + QString::number(pauses) +
-                         u" pauses in the speech, but "_s + transcriptName + u" has "_s +
+        return unmatched(u"only "_s + QString::number(pauses) + u" pauses in the speech for "_s +
                          QString::number(count) +
                          u" sentences: the recording holds fewer, or they run together"_s);
 
     Aligner aligner(profile, speech, sentences);
-    double framesPerUnit = double(speech.voicedFrames) / aligner.cumulativeUnits(count);
-    // Nobody speaks a syllable in less than 70 ms or takes more than a second over it.
-    const double secondsPerUnit = framesPerUnit / kFramesPerSecond;
-    if (secondsPerUnit < 0.07 || secondsPerUnit > 1.0)
-        throw InputError(recordingName + u" does not match "_s + transcriptName + u": "_s +
-                         QString::number(double(speech.voicedFrames) / kFramesPerSecond, 'f', 1) +
-                         u" s of speech for text that takes about "_s +
-                         QString::number(aligner.cumulativeUnits(count) * 0.25, 'f', 0) +
-                         u" s to say"_s);
-    std::vector<qsizetype> chosen = aligner.run(framesPerUnit);
-    if (!chosen.empty()) {
-        // Left-out music made the first estimate of the speaking rate too slow.
-        const qsizetype voiced = aligner.voicedAt(chosen.back()) - aligner.voicedAt(chosen.front());
-        const double measured = double(voiced) / aligner.cumulativeUnits(count);
-        if (std::abs(measured / framesPerUnit - 1.0) > 0.02) {
-            std::vector<qsizetype> again = aligner.run(measured);
+    double framesPerUnit = double(speech.voicedFrames) / aligner.totalUnits();
+    const double secondsPerUnit = framesPerUnit / kLevelFramesPerSecond;
+    if (secondsPerUnit < kFastestSecondsPerUnit || secondsPerUnit > kSlowestSecondsPerUnit)
+        return unmatched(
+            QString::number(double(speech.voicedFrames) / kLevelFramesPerSecond, 'f', 1) +
+            u" s of speech for text that takes about "_s +
+            QString::number(aligner.totalUnits() * 0.25, 'f', 0) + u" s to say"_s);
+    Path path = aligner.run(framesPerUnit);
+    if (!path.empty()) {
+        // Left-out sound made the first estimate of the speaking rate too slow.
+        qsizetype voiced = 0;
+        for (qsizetype i = 0; i < count; ++i)
+            voiced += aligner.voicedAt(path.ends[std::size_t(i)]) -
+                      aligner.voicedAt(path.starts[std::size_t(i)]);
+        const double measured = double(std::max<qsizetype>(voiced, 1)) / aligner.totalUnits();
+        if (std::abs(measured / framesPerUnit - 1.0) > kRateRetryShare) {
+            Path again = aligner.run(measured);
             if (!again.empty()) {
-                chosen = std::move(again);
+                path = std::move(again);
                 framesPerUnit = measured;
             }
         }
     }
-    if (chosen.empty()) {
+    if (!path.empty()) {
+        // Once more, with the spread this speaker shows: a steady speaker's
+        // sentences that hold two or half a sentence stand out.
+        aligner.fitSpreadTo(path, framesPerUnit);
+        if (Path again = aligner.run(framesPerUnit); !again.empty())
+            path = std::move(again);
+    }
+    if (path.empty()) {
         const qsizetype stuck = aligner.stuckAt();
-        // Where the sentence would start if the speaking rate held up to it.
-        const double voicedTarget = framesPerUnit * aligner.cumulativeUnits(stuck);
-        qsizetype node = 0;
-        while (node < aligner.endNode() && double(aligner.voicedAt(node + 1)) < voicedTarget)
-            ++node;
-        const double seconds = profile.seconds(double(aligner.pauseAt(node).last));
-        throw InputError(
-            recordingName + u" does not match "_s + transcriptName + u" from sentence "_s +
-            QString::number(stuck + 1) + u' ' + quoted(sentences[stuck]) + u" on: near "_s +
-            clockText(seconds) + u" no pause ends a stretch of speech of about "_s +
-            QString::number(framesPerUnit * aligner.units(stuck) / kFramesPerSecond, 'f', 1) +
+        Alignment alignment = unmatched(
+            u"no pause ends a stretch of speech of about "_s +
+            QString::number(framesPerUnit * aligner.units(stuck) / kLevelFramesPerSecond, 'f', 1) +
             u" s, which its length suggests"_s);
+        alignment.problems[0].sentence = stuck;
+        return alignment;
     }
 
-    // A path through slack limits can still give a sentence far more or less sound
-    // than its text takes: then the transcript is not what the recording says.
+    Alignment alignment;
+    alignment.spans.resize(std::size_t(count));
+    std::vector<double> leftOut;  // per problem: frames of speech left out
+    std::vector<double> expected; // per problem: frames the sentence takes
+    const auto report = [&](Misfit kind, qsizetype sentence, double frame, double skipped) {
+        alignment.problems.push_back({kind, sentence, profile.seconds(frame), 0, {}});
+        leftOut.push_back(skipped);
+        expected.push_back(framesPerUnit * aligner.units(std::min(sentence, count - 1)));
+    };
     for (qsizetype i = 0; i < count; ++i) {
-        const double voiced = double(aligner.voicedAt(chosen[std::size_t(i) + 1]) -
-                                     aligner.voicedAt(chosen[std::size_t(i)]));
-        const double expected = framesPerUnit * aligner.units(i);
-        const double limit = 2.0 + 3.0 / aligner.units(i);
-        if (voiced > expected / limit && voiced < expected * limit)
-            continue;
-        const double seconds =
-            profile.seconds(double(aligner.pauseAt(chosen[std::size_t(i)]).last));
-        throw InputError(recordingName + u" does not match "_s + transcriptName +
-                         u" at sentence "_s + QString::number(i + 1) + u' ' + quoted(sentences[i]) +
-                         u", near "_s + clockText(seconds) + u": it would last "_s +
-                         QString::number(voiced / kFramesPerSecond, 'f', 1) +
-                         u" s of speech, where its length suggests about "_s +
-                         QString::number(expected / kFramesPerSecond, 'f', 1) + u" s"_s);
-    }
-
-    std::vector<SentenceSpan> spans(static_cast<std::size_t>(count));
-    for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype from = chosen[std::size_t(i)];
-        const qsizetype to = chosen[std::size_t(i) + 1];
-        SentenceSpan &span = spans[std::size_t(i)];
+        const qsizetype from = path.starts[std::size_t(i)];
+        const qsizetype to = path.ends[std::size_t(i)];
         const Pause &before = aligner.pauseAt(from);
         const Pause &after = aligner.pauseAt(to);
+        SentenceSpan &span = alignment.spans[std::size_t(i)];
+        const double voiced = double(aligner.voicedAt(to) - aligner.voicedAt(from));
+        switch (path.steps[std::size_t(i)]) {
+        case Step::Missing:
+            report(Misfit::TranscriptHasMore, i, double(after.quietest), 0);
+            span.speechStart = span.speechEnd = span.limitBefore = span.limitAfter =
+                frameMiddleSample(profile, after.quietest);
+            continue;
+        case Step::AfterSkip: {
+            const qsizetype skippedFrom = path.froms[std::size_t(i)];
+            report(Misfit::RecordingHasMore, i, double(aligner.pauseAt(skippedFrom).last),
+                   double(aligner.voicedAt(from) - aligner.voicedAt(skippedFrom)));
+            break;
+        }
+        case Step::Spoken:
+        case Step::AfterMusic:
+            break;
+        }
+        // A path through the slack limits can still give a sentence far more or
+        // less sound than its text takes.
+        const double wanted = framesPerUnit * aligner.units(i);
+        const double limit = kLimitFloor + kLimitShort / aligner.units(i);
+        if (voiced <= wanted / limit || voiced >= wanted * limit) {
+            report(Misfit::LengthOff, i, double(before.last), 0);
+            alignment.problems.back().detail =
+                u"it would last "_s + QString::number(voiced / kLevelFramesPerSecond, 'f', 1) +
+                u" s of speech, where its length suggests about "_s +
+                QString::number(wanted / kLevelFramesPerSecond, 'f', 1) + u" s"_s;
+        }
         span.speechStart = frameStartSample(profile, before.last);
         span.speechEnd = frameStartSample(profile, after.first);
         span.limitBefore = from == 0 ? 0 : frameMiddleSample(profile, before.quietest);
         span.limitAfter = to == aligner.endNode() ? profile.totalFrames
                                                   : frameMiddleSample(profile, after.quietest);
     }
-    return spans;
+    if (path.trailingFrom >= 0)
+        report(Misfit::RecordingHasMore, count, double(aligner.pauseAt(path.trailingFrom).last),
+               double(speech.voicedFrames - aligner.voicedAt(path.trailingFrom)));
+    pairOutOfPlace(alignment.problems, leftOut, expected);
+    std::stable_sort(
+        alignment.problems.begin(), alignment.problems.end(),
+        [](const FitProblem &a, const FitProblem &b) { return a.seconds < b.seconds; });
+    return alignment;
+}
+
+QString describeMisfit(const FitProblem &problem, const QStringList &sentences,
+                       const std::vector<int> &lines, const QString &transcriptName) {
+    const auto lineOf = [&](qsizetype sentence) {
+        if (sentence < qsizetype(lines.size()))
+            return lines[std::size_t(sentence)];
+        return lines.empty() ? 1 : lines.back() + 1;
+    };
+    const QString where = transcriptName + u": line "_s + QString::number(lineOf(problem.sentence));
+    const QString text = problem.sentence < sentences.size()
+                             ? u' ' + quoted(sentences[problem.sentence])
+                             : QString();
+    const QString near = u", near "_s + clockText(problem.seconds) + u": "_s;
+    switch (problem.kind) {
+    case Misfit::RecordingHasMore:
+        return where + near + u"the recording has a sentence here that the transcript lacks"_s;
+    case Misfit::TranscriptHasMore:
+        return where + text + near + u"the recording does not say this sentence here"_s;
+    case Misfit::OutOfPlace:
+        return where + text + near +
+               u"the sentence is out of place: the recording says it near "_s +
+               clockText(problem.elsewhereSeconds);
+    case Misfit::LengthOff:
+        return where + text + near + u"the transcript does not match the recording: "_s +
+               problem.detail;
+    case Misfit::Unmatched:
+        break;
+    }
+    return transcriptName + u" does not match the recording"_s +
+           (problem.sentence > 0 ? u" from line "_s + QString::number(lineOf(problem.sentence))
+                                 : QString()) +
+           u": "_s + problem.detail;
 }
 
 } // namespace vovozodo

@@ -11,18 +11,56 @@ namespace vovozodo {
 struct LevelProfile;
 struct SpeechMap;
 
-// Finds where each sentence of a plain transcript is spoken. The N-1 cuts are
+// Where a transcript and its recording part.
+enum class Misfit {
+    // The recording speaks a sentence the transcript lacks (before `sentence`).
+    RecordingHasMore,
+    // The transcript's `sentence` is not spoken there.
+    TranscriptHasMore,
+    // `sentence` is spoken, but elsewhere: near `elsewhereSeconds`.
+    OutOfPlace,
+    // `sentence` would get far more or less speech than its text takes.
+    LengthOff,
+    // Text and recording cannot be matched at all (`detail` says why).
+    Unmatched,
+};
+
+struct FitProblem {
+    Misfit kind = Misfit::Unmatched;
+    qsizetype sentence = 0; // index into the transcript's sentences
+    double seconds = 0;     // where in the recording they part
+    double elsewhereSeconds = 0;
+    QString detail;
+};
+
+// What the aligner proposes and how well text and speech fit. With problems,
+// `spans` is still the best match it found: a sentence the recording lacks
+// gets an empty span where it would be, speech the transcript lacks is left
+// out, so an editor can show both.
+struct Alignment {
+    std::vector<SentenceSpan> spans;
+    std::vector<FitProblem> problems;
+    bool fits() const { return problems.empty(); }
+};
+
+// Finds where each sentence of a plain transcript is spoken. The cuts are
 // chosen together by dynamic programming over the recording's pauses: each
 // sentence should last what its length takes at the recording's own speaking
 // rate, and longer pauses make likelier sentence ends. A long pause inside a
 // sentence is therefore passed over when taking it would leave the sentences
 // around it far too short or too long. Sound before the first sentence or
-// after the last that fits no sentence (a jingle, music) is left out.
+// after the last that sounds like music is left out.
 //
-// Throws InputError naming `recordingName`, `transcriptName` and where they
-// part when the recording cannot be matched.
-std::vector<SentenceSpan> alignSentences(const LevelProfile &profile, const SpeechMap &speech,
-                                         const QStringList &sentences, const QString &recordingName,
-                                         const QString &transcriptName);
+// The same search may also leave out a stretch of speech or give a sentence no
+// speech, at a price no natural spread of sentence lengths pays: when the best
+// match does either, the transcript and the recording disagree there, and the
+// match is reported, never refused.
+Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
+                         const QStringList &sentences);
+
+// One line for the first problem: where text and speech part and how.
+// `lines` holds the transcript line of each sentence (1-based).
+QString describeMisfit(const FitProblem &problem, const QStringList &sentences,
+                       const std::vector<int> &lines, const QString &transcriptName);
 
 } // namespace vovozodo

@@ -9,18 +9,33 @@ namespace vovozodo {
 
 using namespace Qt::StringLiterals;
 
-QStringList readTranscriptSentences(const QString &text, const QString &fileName) {
-    QStringList sentences;
-    for (const QString &line : splitTextLines(text)) {
-        QString sentence = line.trimmed();
-        if (sentences.isEmpty() && sentence.startsWith(u'\uFEFF'))
-            sentence = sentence.sliced(1).trimmed();
-        if (!sentence.isEmpty())
-            sentences.append(sentence);
+Transcript readTranscript(const QString &text, const QString &fileName) {
+    Transcript transcript;
+    const QStringList lines = splitTextLines(text);
+    bool afterBlank = false;
+    for (qsizetype k = 0; k < lines.size(); ++k) {
+        QString line = lines[k];
+        if (k == 0 && line.startsWith(u'\uFEFF'))
+            line = line.sliced(1);
+        const QString sentence = line.trimmed();
+        if (sentence.isEmpty()) {
+            afterBlank = true;
+            continue;
+        }
+        const auto count = transcript.sentences.size();
+        const bool indented = line.front().isSpace();
+        transcript.paragraphStarts.push_back(count == 1 || (count > 1 && (afterBlank || indented)));
+        transcript.sentences.append(sentence);
+        transcript.lines.push_back(int(k) + 1);
+        afterBlank = false;
     }
-    if (sentences.isEmpty())
+    if (transcript.sentences.isEmpty())
         throw InputError(fileName + u": the transcript holds no sentence"_s);
-    return sentences;
+    return transcript;
+}
+
+QStringList readTranscriptSentences(const QString &text, const QString &fileName) {
+    return readTranscript(text, fileName).sentences;
 }
 
 double spokenLength(const QString &sentence) {

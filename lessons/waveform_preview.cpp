@@ -2,6 +2,7 @@
 
 #include "lessons/input_error.h"
 #include "lessons/level_profile.h"
+#include "lessons/output_guard.h"
 
 #include <QImage>
 #include <QPainter>
@@ -65,8 +66,10 @@ void drawWaveformPreview(const QString &path, const LevelProfile &profile,
     }
     painter.end();
 
+    const QByteArray format = previewFormat(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, format.constData()) ||
+        !file.commit())
         throw InputError(path + u": cannot write: "_s + file.errorString());
 }
 

@@ -143,11 +143,22 @@ private slots:
         QCOMPARE(notes, QStringList());
     }
 
-    // Far more sentences than the recording holds, or far longer ones: refused
-    // with where it parts, and nothing written.
-    void unmatchableRecordingsWriteNothing_data() {
+    // A transcript that parts from the recording is refused with the line and
+    // the kind of parting, and nothing is written: a sentence missing, one too
+    // many, one out of place, far too many, one far too long.
+    void misfitTranscriptsWriteNothing_data() {
         QTest::addColumn<QList<SyntheticSentence>>("transcript");
         QTest::addColumn<QString>("message");
+        QList<SyntheticSentence> missing = kSentences;
+        missing.removeAt(3);
+        QTest::newRow("sentence missing")
+            << missing << u"the recording has a sentence here that the transcript lacks"_s;
+        QList<SyntheticSentence> extra = kSentences;
+        extra.insert(3, {u"海上生明月天涯共此时"_s, 10});
+        QTest::newRow("sentence extra") << extra << u"the recording does not say this sentence"_s;
+        QList<SyntheticSentence> moved = kSentences;
+        moved.move(3, 0);
+        QTest::newRow("sentence out of place") << moved << u"out of place"_s;
         QList<SyntheticSentence> many = kSentences;
         for (int k = 0; k < 12; ++k)
             many.append({u"一二三四五六七八九十"_s, 10});
@@ -156,10 +167,11 @@ private slots:
         lopsided[2].text = QString(200, u'长');
         QTest::newRow("lengths far off") << lopsided << u"does not match"_s;
     }
-    void unmatchableRecordingsWriteNothing() {
+    void misfitTranscriptsWriteNothing() {
         QFETCH(QList<SyntheticSentence>, transcript);
         QFETCH(QString, message);
-        MakeOptions made = options(u"unmatched-"_s + QString::number(transcript.size()));
+        MakeOptions made =
+            options(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
         writeSyntheticSpeech(made.audio, kSentences, kPausesMs);
         made.transcript = made.audio + u".txt"_s;
         QVERIFY(writeText(made.transcript, transcriptOf(transcript)));
