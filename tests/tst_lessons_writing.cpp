@@ -3,7 +3,9 @@
 #include "lessons/input_error.h"
 #include "lessons/interrupt.h"
 #include "lessons/lesson_text.h"
+#include "lessons/lesson_writer.h"
 #include "lessons/make_lesson.h"
+#include "lessons/work_folders.h"
 #include "tst_lessons_support.h"
 
 #include <QDir>
@@ -12,8 +14,12 @@
 
 #include <sndfile.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vovozodo;
 
@@ -36,6 +42,16 @@ QStringList listing(const QString &folder) {
                 entries.append(info.fileName() + u'/' + inner);
     }
     return entries;
+}
+
+// renameat2 as a FUSE mount answers it: no flags.
+int renameWithoutFlags(int fromFolder, const char *from, int toFolder, const char *to,
+                       unsigned int flags) {
+    if (flags != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    return ::renameat(fromFolder, from, toFolder, to);
 }
 
 } // namespace
@@ -73,11 +89,12 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_library = m_dir.filePath(u"library"_s);
         m_truth = writeSyntheticSpeech(options().audio, kSentences, {400, 500, 300});
-        QVERIFY(writeText(options().transcript, u"你好\n我叫李小红\n认识你很高兴\n"_s));
+        QVERIFY(writeText(options().transcript, u"你好\n我叫李小红\n\n认识你很高兴\n"_s));
     }
 
     // The lesson as the player reads it: GB18030 with CR LF, title first, and
-    // one 16-bit sound file per sentence at the recording's rate.
+    // one 16-bit sound file per sentence at the recording's rate. The second
+    // sentence and the one after a blank line start paragraphs (two spaces).
     void writesTheLessonFormat() {
         QDir(m_library).removeRecursively();
         QVERIFY(QDir().mkpath(m_library));
@@ -88,7 +105,7 @@ private slots:
         QFile script(m_library + u"/t_1/script.txt"_s);
         QVERIFY(script.open(QIODevice::ReadOnly));
         QCOMPARE(script.readAll(),
-                 encodeLessonText(u"第一课\r\n你好\r\n我叫李小红\r\n认识你很高兴\r\n"_s,
+                 encodeLessonText(u"第一课\r\n你好\r\n  我叫李小红\r\n  认识你很高兴\r\n"_s,
                                   TextEncoding::Gb18030));
         SF_INFO info{};
         SNDFILE *sound =
@@ -164,12 +181,106 @@ private slots:
         QString message;
         try {
             makeLesson(made, notes);
-        } catch (const InputError &error) {
+        } catch (const SystemError &error) {
             message = error.message();
         }
         setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY2(message.contains(u"cannot write"_s), qPrintable(message));
         QCOMPARE(listing(m_library), before);
+    }
+
+    // Outputs that would overwrite an input or land in the lesson are refused
+    // before anything is written; the inputs stay as they were.
+    void unsafeOutputsAreRefused_data() {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("labels: the recording") << u"labels"_s << u"talk.wav"_s << u"same file"_s;
+        QTest::newRow("labels: a hard link to the transcript")
+            << u"labels"_s << u"hard"_s << u"same file"_s;
+        QTest::newRow("preview: a symbolic link to the recording")
+            << u"preview"_s << u"soft.png"_s << u"same file"_s;
+        QTest::newRow("labels: inside the lesson")
+            << u"labels"_s << u"library/T_1/cuts.txt"_s << u"inside the lesson"_s;
+        QTest::newRow("preview: no picture format")
+            << u"preview"_s << u"x.xyz"_s << u"no picture format"_s;
+        QTest::newRow("labels: no such folder")
+            << u"labels"_s << u"nowhere/cuts.txt"_s << u"does not exist"_s;
+    }
+    void unsafeOutputsAreRefused() {
+        QFETCH(QString, option);
+        QFETCH(QString, output);
+        QFETCH(QString, message);
+        QDir(m_library).removeRecursively();
+        QVERIFY(QDir().mkpath(m_library + u"/T_1"_s));
+        QFile::remove(m_dir.filePath(u"hard"_s));
+        QFile::remove(m_dir.filePath(u"soft.png"_s));
+        QCOMPARE(::link(QFile::encodeName(options().transcript).constData(),
+                        QFile::encodeName(m_dir.filePath(u"hard"_s)).constData()),
+                 0);
+        QVERIFY(QFile::link(options().audio, m_dir.filePath(u"soft.png"_s)));
+        const QStringList before = listing(m_dir.path());
+        MakeOptions made = options();
+        made.replace = true;
+        (option == u"labels"_s ? made.labels : made.preview) = m_dir.filePath(output);
+        QStringList notes;
+        try {
+            makeLesson(made, notes);
+            QFAIL("an unsafe output was accepted");
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().contains(message), qPrintable(error.message()));
+        }
+        QCOMPARE(listing(m_dir.path()), before);
+    }
+
+    // On a file system that refuses renameat2's flags (FUSE), plain renames
+    // put a new lesson in place and replace an old one; nothing is left over.
+    // The labels and a JPEG preview follow once the lesson is in place.
+    void withoutRenameFlags() {
+        setRenameAt2ForTesting(&renameWithoutFlags);
+        QDir(m_library).removeRecursively();
+        QVERIFY(QDir().mkpath(m_library));
+        MakeOptions made = options();
+        made.labels = m_dir.filePath(u"cuts.txt"_s);
+        made.preview = m_dir.filePath(u"cuts.jpg"_s);
+        QStringList notes;
+        makeLesson(made, notes);
+        QCOMPARE(listing(m_library).size(), 5);
+        writeOldLesson();
+        made.replace = true;
+        makeLesson(made, notes);
+        setRenameAt2ForTesting(nullptr);
+        QCOMPARE(listing(m_library).size(), 5);
+        QVERIFY(!QFile::exists(m_library + u"/t_1/4.wav"_s));
+        QFile preview(made.preview);
+        QVERIFY(preview.open(QIODevice::ReadOnly));
+        QCOMPARE(preview.read(2), QByteArray("\xff\xd8"));
+        QVERIFY(QFileInfo(made.labels).size() > 0);
+    }
+
+    // A run killed part-way leaves its work folders; the next run removes them
+    // (and puts back a lesson caught stepping aside), but not those of a run
+    // still alive.
+    void leftoversOfKilledRunsAreCleared() {
+        QDir(m_library).removeRecursively();
+        const QString dead = m_library + u"/.t_1.new-AbCd12"_s;
+        const QString aside = m_library + u"/.t_2.old-XyZ789"_s;
+        const QString alive = m_library + u"/.t_3.new-Live42"_s;
+        QVERIFY(QDir().mkpath(dead) && QDir().mkpath(aside + u"/lesson"_s) && QDir().mkpath(alive));
+        QVERIFY(writeText(aside + u"/lesson/script.txt"_s, u"Kept\r\n"_s));
+        const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        for (const QString &folder : {dead, aside, alive})
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), hourAgo, 0), 0);
+        const FolderLock liveRun(alive);
+        QVERIFY(liveRun.held());
+        QCOMPARE(leftoverFolders(m_library).size(), 2);
+        QStringList notes;
+        makeLesson(options(), notes);
+        QCOMPARE(QDir(m_library).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                           QDir::Name),
+                 (QStringList{u".t_3.new-Live42"_s, u"t_1"_s, u"t_2"_s}));
+        QVERIFY(QFile::exists(m_library + u"/t_2/script.txt"_s));
+        QCOMPARE(notes.filter(u"removed"_s).size(), 2);
     }
 
     // Last: the interrupt flag stays raised for the rest of the process.
@@ -186,5 +297,6 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(LessonsWriting)
+// A GUI application: the preview is drawn with fonts.
+QTEST_MAIN(LessonsWriting)
 #include "tst_lessons_writing.moc"
