@@ -105,6 +105,49 @@ private slots:
         QCOMPARE(clipsMismatch(again.labels, truth), QString());
     }
 
+    // Subtitles off by a constant or running at another frame rate are brought
+    // back to the speech, and a note says what was applied; times that no
+    // offset brings near the speech are refused with a line.
+    void farOffSubtitles_data() {
+        QTest::addColumn<double>("rate"); // subtitle time = true time * rate + offset
+        QTest::addColumn<int>("offsetMs");
+        QTest::addColumn<QString>("outcome"); // in the note, or the error
+        QTest::newRow("700 ms late") << 1.0 << 700 << u"moved 0.70 s earlier"_s;
+        QTest::newRow("4 s late") << 1.0 << 4000 << u"moved 4.00 s earlier"_s;
+        QTest::newRow("timed for 23.976 fps, played at 25")
+            << 25.0 / 23.976 << 0 << u"stretched by 0.95904"_s;
+        // Refused by the fit of the times or by the clips they would make.
+        QTest::newRow("no offset fits") << 1.6 << 0 << u".srt:"_s;
+    }
+    void farOffSubtitles() {
+        QFETCH(double, rate);
+        QFETCH(int, offsetMs);
+        QFETCH(QString, outcome);
+        MakeOptions made =
+            options(QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-'));
+        const SyntheticRecording truth = writeSyntheticSpeech(made.audio, kSentences, kPausesMs);
+        const auto moved = [&](qint64 sample) {
+            return qint64(double(sample) * 1000 / truth.sampleRate * rate) + offsetMs + 4000;
+        };
+        QString srt;
+        for (qsizetype k = 0; k < kSentences.size(); ++k)
+            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                       .arg(srtTime(moved(truth.starts[std::size_t(k)]) - 4000))
+                       .arg(srtTime(moved(truth.ends[std::size_t(k)]) - 4000))
+                       .arg(kSentences[k].text);
+        made.subtitles = made.audio + u".srt"_s;
+        QVERIFY(writeText(made.subtitles, srt));
+        QStringList notes;
+        try {
+            makeLesson(made, notes);
+            QCOMPARE(clipsMismatch(made.labels, truth), QString());
+            QVERIFY2(notes.join(u'\n').contains(outcome), qPrintable(notes.join(u'\n')));
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().contains(outcome), qPrintable(error.message()));
+            QVERIFY(!QFile::exists(made.library + u"/t_1"_s));
+        }
+    }
+
     // Sound in containers FFmpeg reads, timed on the container's own timeline:
     // in a film whose sound starts after its picture, the subtitles count from
     // the picture's start.

@@ -1,5 +1,6 @@
 // vovozodo-lessons: the subtitle and transcript readers, on every format and
 // on broken input.
+#include "lessons/cue_repair.h"
 #include "lessons/input_error.h"
 #include "lessons/lesson_text.h"
 #include "lessons/subtitle_reader.h"
@@ -121,9 +122,52 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(InputError, textEncodingNamed(u"latin1"_s, u"--encoding"_s));
     }
 
+    // Cues that would make empty or stolen clips: merged, repaired or refused
+    // with their line.
+    void degenerateCues_data() {
+        QTest::addColumn<QString>("labels"); // an Audacity label track
+        QTest::addColumn<qint64>("shiftMs");
+        QTest::addColumn<QString>("result"); // cues, or the error's start
+        QTest::newRow("repeated cue merged")
+            << u"1\t2\tA\n1\t2\tA\n3\t4\tB\n"_s << qint64(0) << u"1000-2000 A|3000-4000 B"_s;
+        QTest::newRow("cue over the next two ends where the next starts")
+            << u"1\t9\tA\n3\t4\tB\n5\t6\tC\n"_s << qint64(0)
+            << u"1000-3000 A|3000-4000 B|5000-6000 C"_s;
+        QTest::newRow("point labels run to the next")
+            << u"1\t1\tA\n3\t3\tB\n"_s << qint64(0) << u"1000-3000 A|3000--1 B"_s;
+        QTest::newRow("shifted before the start: refused")
+            << u"1\t2\tA\n61\t62\tB\n"_s << qint64(-60000) << u"in:1:"_s;
+        QTest::newRow("shifted across the start: starts with it")
+            << u"59\t61\tA\n62\t63\tB\n"_s << qint64(-60000) << u"0-1000 A|2000-3000 B"_s;
+        QTest::newRow("two points at one time merged")
+            << u"1\t1\tA\n1\t1\tB\n"_s << qint64(0) << u"1000--1 A B"_s;
+        QTest::newRow("a point where the next cue starts: refused")
+            << u"1\t1\tA\n1\t2\tB\n"_s << qint64(0) << u"in:1:"_s;
+    }
+    void degenerateCues() {
+        QFETCH(QString, labels);
+        QFETCH(qint64, shiftMs);
+        QFETCH(QString, result);
+        QStringList notes;
+        try {
+            const QList<Cue> cues =
+                repairCues(readSubtitles(labels, u"in"_s).cues, shiftMs, u"in"_s, notes);
+            QCOMPARE(describe(cues), result);
+            QVERIFY(!notes.isEmpty());
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().startsWith(result), qPrintable(error.message()));
+        }
+    }
+
     void transcripts() {
         QCOMPARE(readTranscriptSentences(u"\uFEFF  one \r\n\r\n   \ttwo\n\n"_s, u"t"_s),
                  (QStringList{u"one"_s, u"two"_s}));
+        // Paragraphs: the second sentence, one after a blank line, an indented one.
+        const Transcript transcript =
+            readTranscript(u"Title\nSecond\nThird\n\nFourth\n  Fifth\nSixth\n"_s, u"t"_s);
+        QCOMPARE(transcript.paragraphStarts,
+                 (std::vector<bool>{false, true, false, true, true, false}));
+        QCOMPARE(transcript.lines, (std::vector<int>{1, 2, 3, 5, 6, 7}));
         QVERIFY_THROWS_EXCEPTION(InputError, readTranscriptSentences(u" \r\n\t\n"_s, u"t"_s));
         // Lengths: a character per Chinese syllable, vowel groups for Latin words.
         QCOMPARE(spokenLength(u"你好"_s), 2.0);
