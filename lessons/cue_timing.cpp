@@ -21,10 +21,9 @@ constexpr std::array<double, 9> kRates = {1.0,         25.0 / 23.976, 23.976 / 2
 // A time further than this from any pause counts as far as this: one wildly
 // wrong cue must not outweigh many that fit.
 constexpr qsizetype kDistanceCapFrames = levelFramesIn(1000);
-// Moving the cues is worth it only when it brings them this much nearer in sum...
-constexpr double kWorthwhileGain = 0.8;
-// ...and by at least this much, or with another rate.
-constexpr qint64 kMinOffsetMs = 100;
+// Moving the cues is worth it only when it brings this much more of their times
+// near a pause; subtitles a little off either way are left to the snapping.
+constexpr double kMinFitGain = 0.25;
 
 // For every frame, how far the nearest of `marks` lies, capped.
 std::vector<qint16> distanceTo(const std::vector<qsizetype> &marks, qsizetype frames) {
@@ -118,12 +117,10 @@ CueTiming estimateCueTiming(const LevelProfile &profile, const SpeechMap &speech
                 best.offsetMs = offset;
             }
         }
-    const bool worthwhile = double(bestSum) < kWorthwhileGain * double(unmoved) &&
-                            (best.rate != 1.0 || std::abs(best.offsetMs) >= kMinOffsetMs);
-    if (!worthwhile)
-        best = CueTiming{};
+    CueTiming unmovedTiming;
+    measureFit(marks, cues, unmovedTiming);
     measureFit(marks, cues, best);
-    return best;
+    return best.fitShare >= unmovedTiming.fitShare + kMinFitGain ? best : unmovedTiming;
 }
 
 QList<Cue> applyCueTiming(QList<Cue> cues, const CueTiming &timing) {

@@ -98,6 +98,12 @@ struct Path {
     std::vector<Step> steps;
     qsizetype trailingFrom = -1; // speech after the last sentence left out, or -1
     bool empty() const { return ends.empty(); }
+    // Whether speech was left out or a sentence given none.
+    bool deviates() const {
+        return trailingFrom >= 0 || std::any_of(steps.begin(), steps.end(), [](Step step) {
+                   return step == Step::AfterSkip || step == Step::Missing;
+               });
+    }
 };
 
 class Aligner {
@@ -463,12 +469,14 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
             }
         }
     }
-    if (!path.empty()) {
+    if (!path.empty() && !path.deviates()) {
         // Once more, with the spread this speaker shows: a steady speaker's
-        // sentences that hold two or half a sentence stand out.
+        // sentences that hold two or half a sentence stand out. Only to find
+        // such partings: the cuts of a transcript that fits stay those of the
+        // general spread, which weighs the pauses more.
         aligner.fitSpreadTo(path, framesPerUnit);
-        if (Path again = aligner.run(framesPerUnit); !again.empty())
-            path = std::move(again);
+        if (Path narrow = aligner.run(framesPerUnit); !narrow.empty() && narrow.deviates())
+            path = std::move(narrow);
     }
     if (path.empty()) {
         const qsizetype stuck = aligner.stuckAt();

@@ -186,6 +186,28 @@ private slots:
         QCOMPARE(notes, QStringList());
     }
 
+    // A film whose sound starts over an hour after its picture is refused
+    // before any silence is made up for it; nothing is left behind.
+    void soundFarAfterItsPicture() {
+        MakeOptions made = options(u"late"_s);
+        writeSyntheticSpeech(made.audio, kSentences.mid(0, 2), kPausesMs);
+        const QString wave = made.audio;
+        made.audio = m_dir.filePath(u"late.mkv"_s);
+        QCOMPARE(encodeAac(wave, made.audio, 3700 * 1000), QString());
+        made.transcript = wave + u".txt"_s;
+        QVERIFY(writeText(made.transcript, transcriptOf(kSentences.mid(0, 2))));
+        QStringList notes;
+        try {
+            makeLesson(made, notes);
+            QFAIL("a sound an hour late was made into a lesson");
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().contains(u"after the picture"_s), qPrintable(error.message()));
+        }
+        QCOMPARE(
+            QDir(made.library).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+
     // A transcript that parts from the recording is refused with the line and
     // the kind of parting, and nothing is written: a sentence missing, one too
     // many, one out of place, far too many, one far too long.
@@ -201,7 +223,8 @@ private slots:
         QTest::newRow("sentence extra") << extra << u"the recording does not say this sentence"_s;
         QList<SyntheticSentence> moved = kSentences;
         moved.move(3, 0);
-        QTest::newRow("sentence out of place") << moved << u"out of place"_s;
+        // Out of place, or not spoken where it stands: either names line 1.
+        QTest::newRow("sentence out of place") << moved << u"line 1 \"床前明月光疑是地\""_s;
         QList<SyntheticSentence> many = kSentences;
         for (int k = 0; k < 12; ++k)
             many.append({u"一二三四五六七八九十"_s, 10});
