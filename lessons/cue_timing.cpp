@@ -41,6 +41,11 @@ struct Marks {
     std::vector<qint16> toOnset;  // where speech starts
     std::vector<qint16> toOffset; // where it ends
     qsizetype frames = 0;
+    // A frame is a whole number of samples, so not exactly kLevelFrameMs long.
+    double framesPerMs = 0;
+    double frameOf(qint64 ms, double rate, qint64 offsetMs) const {
+        return (double(ms) * rate + double(offsetMs)) * framesPerMs;
+    }
     qint16 at(const std::vector<qint16> &distance, double frame) const {
         const auto f = qsizetype(std::lround(frame));
         return f < 0 || f > frames ? qint16(kDistanceCapFrames) : distance[std::size_t(f)];
@@ -57,21 +62,18 @@ Marks marksOf(const LevelProfile &profile, const SpeechMap &speech) {
     offsets.push_back(speech.trailing.first);
     Marks marks;
     marks.frames = profile.frameCount();
+    marks.framesPerMs = double(profile.sampleRate) / 1000.0 / double(profile.hop);
     marks.toOnset = distanceTo(onsets, marks.frames);
     marks.toOffset = distanceTo(offsets, marks.frames);
     return marks;
 }
 
-double frameOf(qint64 ms, double rate, qint64 offsetMs) {
-    return (double(ms) * rate + double(offsetMs)) / kLevelFrameMs;
-}
-
 qint64 distanceSum(const Marks &marks, const QList<Cue> &cues, double rate, qint64 offsetMs) {
     qint64 sum = 0;
     for (const Cue &cue : cues) {
-        sum += marks.at(marks.toOnset, frameOf(cue.startMs, rate, offsetMs));
+        sum += marks.at(marks.toOnset, marks.frameOf(cue.startMs, rate, offsetMs));
         if (cue.endMs >= 0)
-            sum += marks.at(marks.toOffset, frameOf(cue.endMs, rate, offsetMs));
+            sum += marks.at(marks.toOffset, marks.frameOf(cue.endMs, rate, offsetMs));
     }
     return sum;
 }
@@ -81,20 +83,20 @@ void measureFit(const Marks &marks, const QList<Cue> &cues, CueTiming &timing) {
     qsizetype near = 0;
     qsizetype times = 0;
     for (const Cue &cue : cues) {
-        const double start = frameOf(cue.startMs, timing.rate, timing.offsetMs);
+        const double start = marks.frameOf(cue.startMs, timing.rate, timing.offsetMs);
         bool fits = marks.at(marks.toOnset, start) <= window;
         ++times;
         if (cue.endMs >= 0) {
             ++times;
-            const bool endFits = marks.at(marks.toOffset, frameOf(cue.endMs, timing.rate,
-                                                                  timing.offsetMs)) <= window;
+            const bool endFits = marks.at(marks.toOffset, marks.frameOf(cue.endMs, timing.rate,
+                                                                        timing.offsetMs)) <= window;
             near += endFits;
             fits = fits || endFits;
         }
         near += marks.at(marks.toOnset, start) <= window;
         if (!fits && timing.firstMisfitLine == 0) {
             timing.firstMisfitLine = cue.line;
-            timing.firstMisfitMs = qint64(start * kLevelFrameMs);
+            timing.firstMisfitMs = qint64(start / marks.framesPerMs);
         }
     }
     timing.fitShare = times ? double(near) / double(times) : 1.0;
