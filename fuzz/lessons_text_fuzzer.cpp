@@ -3,6 +3,7 @@
 // a message, never a crash, and what is read holds together.
 #include "fuzz_support.h"
 
+#include "lessons/cue_repair.h"
 #include "lessons/input_error.h"
 #include "lessons/lesson_text.h"
 #include "lessons/subtitle_reader.h"
@@ -28,6 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             FUZZ_CHECK(cue.startMs >= 0);
             FUZZ_CHECK(cue.endMs == -1 || cue.endMs >= cue.startMs);
             FUZZ_CHECK(k == 0 || subtitles.cues[k - 1].startMs <= cue.startMs);
+        }
+        // Repaired, every cue has a time of its own and a length, or none.
+        QStringList notes;
+        const qint64 shift = size > 0 ? (qint64(data[0]) - 128) * 1000 : 0;
+        const QList<Cue> cues = repairCues(subtitles.cues, shift, QStringLiteral("in"), notes);
+        for (qsizetype k = 0; k < cues.size(); ++k) {
+            FUZZ_CHECK(cues[k].startMs >= 0);
+            FUZZ_CHECK(cues[k].endMs == -1 || cues[k].endMs > cues[k].startMs);
+            FUZZ_CHECK(k == 0 || cues[k - 1].startMs < cues[k].startMs);
         }
     } catch (const InputError &error) {
         FUZZ_CHECK(!error.message().isEmpty());

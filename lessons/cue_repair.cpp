@@ -37,20 +37,20 @@ QList<Cue> repairCues(QList<Cue> cues, qint64 shiftMs, const QString &name, QStr
         cue.startMs += shiftMs;
         if (ends) {
             cue.endMs += shiftMs;
-            if (cue.endMs <= 0)
+            if (cue.endMs < 0 || (cue.endMs == 0 && cue.startMs < 0))
                 throw InputError(at(name, cue) + u"the cue ends before the recording starts"_s +
                                  (shiftMs ? u" (after --shift)"_s : QString()) +
                                  u", so it holds none of its speech"_s);
         }
-    }
-    for (qsizetype k = 0; k < cues.size(); ++k) {
-        Cue &cue = cues[k];
-        const Cue *next = k + 1 < cues.size() ? &cues[k + 1] : nullptr;
         if (cue.startMs < 0) {
             notes.append(at(name, cue) +
                          u"the cue starts before the recording; it starts with it"_s);
             cue.startMs = 0;
         }
+    }
+    for (qsizetype k = 0; k < cues.size(); ++k) {
+        Cue &cue = cues[k];
+        const Cue *next = k + 1 < cues.size() ? &cues[k + 1] : nullptr;
         if (cue.endMs >= 0 && cue.endMs < cue.startMs)
             throw InputError(at(name, cue) + u"the cue ends before it starts"_s);
         if (cue.endMs == cue.startMs) {
