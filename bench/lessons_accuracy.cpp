@@ -2,14 +2,16 @@
 // spoken by espeak-ng, joined by pauses of 250 to 1200 ms, with pauses inside
 // sentences at commas, a jingle before the first sentence, with and without
 // background noise at 20 dB SNR; the lesson is made once from the plain
-// transcript and once from subtitles whose times are moved at random by up
-// to 300 ms. Every clip must hold all of its own sentence and nothing of
+// transcript, once from subtitles whose times are moved at random by up to
+// 300 ms, and once from subtitles 2.3 s late and timed for 25 frames a second
+// against sound at 23.976 (with 100 ms of jitter on top). Every clip must hold all of its own sentence and nothing of
 // another (nor of the jingle); prints how far the cuts land from the middle
 // of the true pauses. Exits 1 when any clip fails.
 //
 //   bench_lessons_accuracy WORK_DIR [--seed N]
 #include "lessons/clip_plan.h"
 #include "lessons/cue_snapper.h"
+#include "lessons/cue_timing.h"
 #include "lessons/input_error.h"
 #include "lessons/level_profile.h"
 #include "lessons/make_lesson.h"
@@ -248,8 +250,9 @@ std::vector<SentenceSpan> spansOf(const MakeOptions &options, bool webrtc) {
     }
     const QString text =
         decodeLessonText(readLessonTextFile(options.subtitles), TextEncoding::Detect);
-    return snapCues(profile, speech, readSubtitles(text, options.subtitles).cues, options.subtitles,
-                    notes);
+    const QList<Cue> cues = readSubtitles(text, options.subtitles).cues;
+    return snapCues(profile, speech, applyCueTiming(cues, estimateCueTiming(profile, speech, cues)),
+                    options.subtitles, notes);
 }
 
 // Where the lesson was cut between sentences: the limit of each clip's tail.
@@ -352,10 +355,29 @@ int main(int argc, char *argv[]) {
                         << language.sentences[qsizetype(k)] << "\n\n";
                 }
             }
-            for (const bool subtitles : {false, true}) {
+            {
+                // Off by 2.3 s and timed for 25 frames a second against sound at
+                // 23.976, each time off by up to 100 ms more.
+                QFile srt(stem + u"-far.srt"_s);
+                srt.open(QIODevice::WriteOnly);
+                QTextStream out(&srt);
+                const auto far = [&](qint64 sample) {
+                    return qint64(double(sample) * 1000 / kRate * 23.976 / 25.0) + 2300 +
+                           qint64(random.bounded(201)) - 100;
+                };
+                for (std::size_t k = 0; k < spoken.size(); ++k)
+                    out << (k + 1) << "\n"
+                        << srtTime(far(recording.trueStart[k])) << " --> "
+                        << srtTime(far(recording.trueEnd[k])) << "\n"
+                        << language.sentences[qsizetype(k)] << "\n\n";
+            }
+            for (const QString &kind : {u"txt"_s, u"srt"_s, u"far"_s}) {
+                const bool subtitles = kind != u"txt"_s;
                 const QString name =
-                    QFileInfo(stem).fileName() + (subtitles ? u" subtitles"_s : u" transcript"_s);
-                const QString library = stem + (subtitles ? u"-lib-srt"_s : u"-lib-txt"_s);
+                    QFileInfo(stem).fileName() + (kind == u"txt"_s   ? u" transcript"_s
+                                                  : kind == u"srt"_s ? u" subtitles"_s
+                                                                     : u" far subtitles"_s);
+                const QString library = stem + u"-lib-"_s + kind;
                 QDir(library).removeRecursively();
                 QDir().mkpath(library);
                 MakeOptions options;
@@ -363,8 +385,10 @@ int main(int argc, char *argv[]) {
                 options.lesson = 1;
                 options.audio = stem + u".wav"_s;
                 (subtitles ? options.subtitles : options.transcript) =
-                    stem + (subtitles ? u".srt"_s : u".txt"_s);
-                options.labels = stem + (subtitles ? u"-srt"_s : u"-txt"_s) + u".labels"_s;
+                    stem + (kind == u"txt"_s   ? u".txt"_s
+                            : kind == u"srt"_s ? u".srt"_s
+                                               : u"-far.srt"_s);
+                options.labels = stem + u'-' + kind + u".labels"_s;
                 options.quiet = true;
                 QStringList notes;
                 Outcome outcome;
@@ -378,7 +402,7 @@ int main(int argc, char *argv[]) {
                     outcome.sentences = int(spoken.size());
                     outcome.failures = outcome.sentences;
                 }
-                std::printf("%-22s %3d sentences, %d clips wrong; cut to middle of pause: median "
+                std::printf("%-26s %3d sentences, %d clips wrong; cut to middle of pause: median "
                             "%.0f ms, 95%% %.0f ms, worst %.0f ms\n",
                             qPrintable(name), outcome.sentences, outcome.failures,
                             percentile(outcome.cutErrorsMs, 0.5),
@@ -403,7 +427,7 @@ int main(int argc, char *argv[]) {
                                 qPrintable(error.message()));
                     other.sentences = other.failures = int(spoken.size());
                 }
-                std::printf("%-31s %3d sentences, %d clips wrong; cut to middle of pause: median "
+                std::printf("%-35s %3d sentences, %d clips wrong; cut to middle of pause: median "
                             "%.0f ms, 95%% %.0f ms, worst %.0f ms\n",
                             qPrintable(otherName), other.sentences, other.failures,
                             percentile(other.cutErrorsMs, 0.5), percentile(other.cutErrorsMs, 0.95),

@@ -47,8 +47,9 @@ public:
             const qsizetype toStart = speechStart >= 0 ? qAbs(it->last - speechStart) : 0;
             if (toEnd > window || toStart > window)
                 continue;
-            const double score =
-                double(std::min<qsizetype>(it->length(), 100)) - double(toEnd) - double(toStart);
+            // A pause counts by its length up to a second, against its distance.
+            const double score = double(std::min<qsizetype>(it->length(), kLevelFramesPerSecond)) -
+                                 double(toEnd) - double(toStart);
             if (!best || score > bestScore) {
                 best = &*it;
                 bestScore = score;
