@@ -49,7 +49,7 @@ void refuseUnsafeOutput(const QString &output, const QString &option, const QStr
 }
 
 QByteArray previewFormat(const QString &path) {
-    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
     if (suffix.isEmpty() || !QImageWriter::supportedImageFormats().contains(suffix))
         throw InputError(u"--preview "_s + path +
                          u": its ending names no picture format that can be written "_s +
