@@ -4,9 +4,10 @@
 // background noise at 20 dB SNR; the lesson is made once from the plain
 // transcript, once from subtitles whose times are moved at random by up to
 // 300 ms, and once from subtitles 2.3 s late and timed for 25 frames a second
-// against sound at 23.976 (with 100 ms of jitter on top). Every clip must hold all of its own sentence and nothing of
-// another (nor of the jingle); prints how far the cuts land from the middle
-// of the true pauses. Exits 1 when any clip fails.
+// against sound at 23.976 (with 100 ms of jitter on top). Every clip must
+// hold all of its own sentence and nothing of another (nor of the jingle);
+// prints how far the cuts land from the middle of the true pauses. Exits 1
+// when any clip fails.
 //
 //   bench_lessons_accuracy WORK_DIR [--seed N]
 #include "lessons/clip_plan.h"
