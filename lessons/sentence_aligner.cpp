@@ -72,7 +72,7 @@ double slackFor(double units) {
 // How a sentence is reached in the search.
 enum class Step : qint8 {
     Spoken,     // right after the sentence before
-    AfterMusic, // the first sentence, after music that is left out
+    AfterMusic, // after music that is left out (a jingle, an interlude)
     AfterSkip,  // after speech that is left out
     Missing,    // not spoken: it ends where the sentence before ends
 };
@@ -134,6 +134,7 @@ private:
     double endCost(qsizetype node, bool last) const;
     // What leaving out the sound before node `a` costs for the first sentence.
     double leadingCost(qsizetype a) const;
+    bool islandIsMusic(qsizetype node) const { return m_musicIslands[std::size_t(node)]; }
     double trailingCost(qsizetype b) const;
     void fillRow(qsizetype i, const Row &previous, Row &row, double framesPerUnit);
     Path tracePath(const std::vector<Row> &rows) const;
@@ -145,6 +146,7 @@ private:
     double m_medianPause = 30;
     qsizetype m_stuckAt = -1;
     mutable std::vector<double> m_leadingCosts;
+    std::vector<bool> m_musicIslands; // the sound after node k is music
     double m_spreadScale = 1.0;
 };
 
@@ -162,6 +164,11 @@ Aligner::Aligner(const LevelProfile &profile, const SpeechMap &speech, const QSt
                          lengths.end());
         m_medianPause = double(std::max<qsizetype>(lengths[lengths.size() / 2], 1));
     }
+    m_musicIslands.resize(std::size_t(m_nodes));
+    for (qsizetype node = 1; node + 1 < endNode(); ++node)
+        m_musicIslands[std::size_t(node)] =
+            voicedAt(node + 1) - voicedAt(node) >= kMinSkippedFrames &&
+            soundsLikeMusic(pauseAt(node).last, pauseAt(node + 1).first);
 }
 
 qsizetype Aligner::voicedAt(qsizetype node) const {
@@ -303,6 +310,10 @@ void Aligner::fillRow(qsizetype i, const Row &previous, Row &row, double framesP
                 offer(skip + span, 0, a,
                       skip == kSkipMusicCost ? Step::AfterMusic : Step::AfterSkip);
             } else if (i > 0) {
+                // An interlude: one stretch of music between two pauses.
+                if (const float before = previous.at(a - 1);
+                    before != kUnreachable && a > 1 && islandIsMusic(a - 1))
+                    offer(double(before) + kSkipMusicCost + span, a - 1, a, Step::AfterMusic);
                 const qsizetype k = a - previous.first;
                 if (k > 0 && k < qsizetype(bestBefore.size()) &&
                     bestBefore[std::size_t(k)] != kUnreachable)
