@@ -1,5 +1,7 @@
 #include "playback/wave_file.h"
 
+#include "library/playable_sound.h"
+
 #include <QFile>
 #include <QString>
 
@@ -15,14 +17,6 @@
 namespace vovozodo {
 
 namespace {
-
-// Lessons are spoken recordings. More than two channels would go to the
-// default surround layout (the third of three is LFE), so such files are
-// refused rather than played on the wrong speakers. The rate bounds keep out
-// headers that are damaged or made up; every real recording lies inside them.
-constexpr int kMaxChannels = 2;
-constexpr int kMinSampleRate = 8000;
-constexpr int kMaxSampleRate = 192000;
 
 // Frames decoded per read while skipping to a position.
 constexpr WaveFile::Frames kSkipBlockFrames = 4096;
@@ -58,11 +52,9 @@ std::unique_ptr<WaveFile> WaveFile::open(const QString &nativePath) {
     file->m_sndfile = sf_open_fd(file->m_fd, SFM_READ, &info, SF_FALSE);
     if (!file->m_sndfile)
         return nullptr;
-    const int major = info.format & SF_FORMAT_TYPEMASK;
-    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_RF64)
-        return nullptr;
-    if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < kMinSampleRate ||
-        info.samplerate > kMaxSampleRate || info.frames < 0)
+    // The library's rule, which `vovozodo-lessons check` and `make` follow too.
+    if (playabilityOf(soundFormatFromSndfile(info.format, info.channels, info.samplerate,
+                                             info.frames)) != Playability::Plays)
         return nullptr;
     file->m_channels = info.channels;
     file->m_sampleRate = info.samplerate;
