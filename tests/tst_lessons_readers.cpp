@@ -159,6 +159,32 @@ private slots:
         }
     }
 
+    // Without --text-encoding, text that is not wholly UTF-8, GB18030 or marked
+    // UTF-16 is refused with its line and byte; damaged UTF-8 is never taken
+    // for GB18030, though its bytes would decode as such.
+    void badTextIsRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("read"); // or the start of the refusal
+        QStringEncoder gb18030("GB18030");
+        const QByteArray chinese = u"你好\r\n我叫李小红\r\n认识你很高兴\r\n"_s.toUtf8();
+        QTest::newRow("UTF-8") << chinese << u"你好\r\n我叫李小红\r\n认识你很高兴\r\n"_s;
+        QTest::newRow("GB18030") << QByteArray(gb18030.encode(u"你好\r\n学习"_s))
+                                 << u"你好\r\n学习"_s;
+        QTest::newRow("UTF-8 with one bad byte")
+            << QByteArray(chinese).insert(8, '\xA0') << u"t: line 2, byte 1 (0xA0): not UTF-8"_s;
+        QTest::newRow("neither") << QByteArray("Title\r\nab\x80\r\n")
+                                 << u"t: line 2, byte 3 (0x80): neither UTF-8 nor GB18030"_s;
+    }
+    void badTextIsRefused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, read);
+        try {
+            QCOMPARE(decodeLessonText(bytes, TextEncoding::Detect, u"t"_s), read);
+        } catch (const InputError &error) {
+            QVERIFY2(error.message().startsWith(read), qPrintable(error.message()));
+        }
+    }
+
     void transcripts() {
         QCOMPARE(readTranscriptSentences(u"\uFEFF  one \r\n\r\n   \ttwo\n\n"_s, u"t"_s),
                  (QStringList{u"one"_s, u"two"_s}));
