@@ -1,18 +1,27 @@
 #include "lessons/player_settings.h"
 
 #include "lessons/input_error.h"
+#include "library/install_setting.h"
+#include "platform/file_bytes.h"
 #include "platform/profile_mapping.h"
 #include "platform/profile_reader.h"
 #include "platform/settings_file.h"
-#include "platform/system_text.h"
 #include "platform/windows_path.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QScopeGuard>
+#include <QStringConverter>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vovozodo {
 
@@ -27,14 +36,14 @@ PlayerSettings readPlayerSettings() {
     settings.file = platform::resolveWindowsPath(answering).value_or(
         QDir::cleanPath(QString(answering).replace(u'\\', u'/')));
     settings.fileExists = QFileInfo(settings.file).isFile();
-    // The same call and buffer as the player's start-up.
-    char value[kMaxLibraryValueBytes + 1] = {};
-    platform::GetPrivateProfileStringA(platform::kSettingsSection, platform::kSettingsKey, "empty",
-                                       value, sizeof value, QFile::encodeName(system).constData());
-    settings.value =
-        platform::decodeSystemText(QByteArrayView(value, qsizetype(std::strlen(value))));
-    settings.installRoot = settings.value + u'\\';
-    if (const std::optional<QString> folder = platform::resolveWindowsPath(settings.installRoot);
+    // The same lookup as the player's start-up, which keeps InstallRoot empty (the
+    // current folder) for an empty value.
+    const InstallPathLookup lookup = lookUpInstallPath(system);
+    settings.value = lookup.value;
+    if (qint16(lookup.count) > 0)
+        settings.installRoot = settings.value + u'\\';
+    if (const std::optional<QString> folder = platform::resolveWindowsPath(
+            settings.installRoot.isEmpty() ? u"."_s : settings.installRoot);
         folder && QFileInfo(*folder).isDir())
         settings.library = *folder;
     return settings;
@@ -66,64 +75,139 @@ void refuseUnreadable(const QString &library) {
         refuse(u"the folder is not readable"_s);
 }
 
-// `lines` with the library key of the settings section set to `value`.
-QStringList withLibrary(QStringList lines, const QString &value) {
-    const QString section = QLatin1StringView(platform::kSettingsSection);
-    const QString key = QLatin1StringView(platform::kSettingsKey);
-    const QString setting = key + u'=' + value;
-    qsizetype sectionLine = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines[i].trimmed();
-        if (trimmed.startsWith(u'[')) {
-            if (sectionLine >= 0)
-                break; // the section ended without the key
-            if (trimmed.compare(u'[' + section + u']', Qt::CaseInsensitive) == 0)
-                sectionLine = i;
-            continue;
-        }
-        if (sectionLine < 0 || trimmed.startsWith(u';'))
-            continue;
-        const qsizetype equals = trimmed.indexOf(u'=');
-        if (equals > 0 && trimmed.first(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
-            lines[i] = setting;
-            return lines;
-        }
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
-    if (sectionLine >= 0) {
-        lines.insert(sectionLine + 1, setting);
-        return lines;
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+    // Closes now, to learn whether the last writes reached the file.
+    bool close() {
+        const int fd = std::exchange(m_fd, -1);
+        return ::close(fd) == 0;
     }
-    lines.append(u'[' + section + u']');
-    lines.append(setting);
-    return lines;
+
+private:
+    int m_fd;
+};
+
+QString systemReason() {
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The file a write to `file` lands in: a link is written through to what it
+// names, so the link stays.
+QString writtenFile(const QString &file) {
+    QString path = file;
+    for (int hops = 0; QFileInfo(path).isSymLink(); ++hops) {
+        if (hops == 40)
+            throw InputError(file + u": too many links"_s);
+        const QString target = QFileInfo(path).symLinkTarget();
+        if (target.isEmpty())
+            throw InputError(file + u": a link that names nothing"_s);
+        path = target;
+    }
+    return path;
+}
+
+struct Existing {
+    QByteArray bytes;
+    mode_t mode = 0644;
+};
+
+// What the settings file holds now. Anything the player would not read as a
+// settings file (a FIFO, a device, a folder, a file larger than it reads) is
+// refused before it is opened, so nothing here can block or run away.
+Existing readExisting(const QString &file) {
+    Existing existing;
+    struct stat status {};
+    const QByteArray name = QFile::encodeName(file);
+    if (::stat(name.constData(), &status) != 0) {
+        if (errno == ENOENT)
+            return existing;
+        throw InputError(file + u": "_s + systemReason());
+    }
+    const auto refuse = [&](const QString &why) {
+        throw InputError(file + u": "_s + why +
+                         u"; the player reads it as missing, and it is "_s
+                         u"left as it is"_s);
+    };
+    if (!S_ISREG(status.st_mode))
+        refuse(u"not a regular file"_s);
+    if (status.st_size > platform::kMaxProfileBytes)
+        refuse(u"larger than the 16 MiB of a settings file"_s);
+    const std::optional<QByteArray> bytes =
+        platform::detail::readRegularFile(file, platform::kMaxProfileBytes);
+    if (!bytes)
+        throw InputError(file + u": cannot be read"_s);
+    const std::optional<QStringConverter::Encoding> marked =
+        QStringConverter::encodingForData(*bytes);
+    if (marked && *marked != QStringConverter::Utf8)
+        refuse(u"UTF-16 or UTF-32 text, which the player does not read"_s);
+    existing.bytes = *bytes;
+    existing.mode = status.st_mode & 07777;
+    return existing;
+}
+
+// Replaces `file` with `bytes` in one step: a temporary file beside it, synced,
+// renamed over it, and the folder synced, so that a crash leaves the old file
+// or the new one, never a mix.
+void replaceFile(const QString &file, const QByteArray &bytes, mode_t mode) {
+    const QFileInfo info(file);
+    const QString folder = info.absolutePath();
+    QByteArray scratch = QFile::encodeName(folder + u"/."_s + info.fileName() + u".new-XXXXXX"_s);
+    Descriptor out(::mkostemp(scratch.data(), O_CLOEXEC));
+    if (out.get() < 0)
+        throw InputError(file + u": cannot write beside it: "_s + systemReason());
+    bool placed = false;
+    const auto cleanUp = qScopeGuard([&] {
+        if (!placed)
+            ::unlink(scratch.constData());
+    });
+    const auto fail = [&] { throw InputError(file + u": cannot write: "_s + systemReason()); };
+    if (::fchmod(out.get(), mode) != 0)
+        fail();
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t wrote =
+            ::write(out.get(), bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            fail();
+        done += wrote;
+    }
+    if (::fsync(out.get()) != 0 || !out.close())
+        fail();
+    if (::rename(scratch.constData(), QFile::encodeName(file).constData()) != 0)
+        fail();
+    placed = true;
+    const Descriptor directory(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() < 0 || ::fsync(directory.get()) != 0)
+        fail();
 }
 
 } // namespace
 
 QString usePlayerLibrary(const QString &library) {
     refuseUnreadable(library);
-    QString file = platform::userProfileFile(platform::systemSettingsFile());
+    const QString file = platform::userProfileFile(platform::systemSettingsFile());
     if (file.isEmpty())
         throw InputError(
             u"no configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path"_s);
-    QStringList lines;
-    if (QFile existing(file); existing.exists()) {
-        if (!existing.open(QIODevice::ReadOnly))
-            throw InputError(file + u": "_s + existing.errorString());
-        lines = platform::decodeSystemText(existing.readAll()).split(u'\n');
-        for (QString &line : lines)
-            if (line.endsWith(u'\r'))
-                line.chop(1);
-        if (!lines.isEmpty() && lines.back().isEmpty())
-            lines.removeLast();
-    }
-    const QString folder = QFileInfo(file).path();
+    const QString target = writtenFile(file);
+    const Existing existing = readExisting(target);
+    const QByteArray edited = withInstallPath(existing.bytes, library.toUtf8());
+    if (edited == existing.bytes && QFileInfo::exists(target))
+        return file;
+    const QString folder = QFileInfo(target).absolutePath();
     if (!QDir().mkpath(folder))
         throw InputError(folder + u": cannot create the folder"_s);
-    QSaveFile out(file);
-    const QByteArray bytes = (withLibrary(lines, library).join(u"\r\n"_s) + u"\r\n"_s).toUtf8();
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        throw InputError(file + u": cannot write: "_s + out.errorString());
+    replaceFile(target, edited, existing.mode);
     return file;
 }
 

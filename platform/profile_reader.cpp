@@ -18,10 +18,6 @@ namespace platform {
 
 namespace {
 
-// Settings files are a few lines long; anything bigger is not one of them and is treated
-// like a missing file rather than half-read.
-constexpr qint64 kMaxProfileBytes = 16 * 1024 * 1024;
-
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -67,12 +63,26 @@ QByteArrayView nextLine(QByteArrayView text, qsizetype &pos) {
     return line;
 }
 
-std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView section,
-                                    QByteArrayView key) {
+// Where `part`, a view into `whole`, starts in it.
+qsizetype offsetIn(QByteArrayView whole, QByteArrayView part) {
+    return qsizetype(part.data() - whole.data());
+}
+
+} // namespace
+
+namespace detail {
+
+ProfilePlace locateProfileValue(QByteArrayView profile, QByteArrayView section,
+                                QByteArrayView key) {
+    ProfilePlace place;
     bool inSection = false;
     qsizetype pos = 0;
     while (pos < profile.size()) {
+        const qsizetype lineStart = pos;
         QByteArrayView line = nextLine(profile, pos);
+        const qsizetype contentEnd = lineStart + line.size();
+        if (place.lineEnd.isEmpty() && pos > contentEnd)
+            place.lineEnd = profile.sliced(contentEnd, pos - contentEnd);
         // Values come back as C strings, so nothing after a NUL could be seen; the NUL ends
         // the line's content, which also keeps binary files from yielding odd matches.
         if (const qsizetype nul = line.indexOf('\0'); nul >= 0)
@@ -85,8 +95,12 @@ std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView secti
             if (close < 0)
                 continue; // not a header, and not a key either
             if (inSection)
-                return std::nullopt; // only the first section of that name counts
+                return place; // only the first section of that name counts
             inSection = sameName(trimmed(line.sliced(1, close - 1)), section);
+            if (inSection) {
+                place.afterSection = pos;
+                place.sectionLineEnded = pos > contentEnd;
+            }
             continue;
         }
         if (!inSection)
@@ -94,10 +108,27 @@ std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView secti
         const qsizetype equals = line.indexOf('=');
         if (equals < 0)
             continue;
-        if (sameName(trimmed(line.first(equals)), key))
-            return unquoted(trimmed(line.sliced(equals + 1))).toByteArray();
+        if (sameName(trimmed(line.first(equals)), key)) {
+            const QByteArrayView value = trimmed(line.sliced(equals + 1));
+            place.valueBegin = offsetIn(profile, value);
+            place.valueEnd = place.valueBegin + value.size();
+            return place;
+        }
     }
-    return std::nullopt;
+    return place;
+}
+
+} // namespace detail
+
+namespace {
+
+std::optional<QByteArray> findValue(QByteArrayView profile, QByteArrayView section,
+                                    QByteArrayView key) {
+    const detail::ProfilePlace place = detail::locateProfileValue(profile, section, key);
+    if (place.valueBegin < 0)
+        return std::nullopt;
+    return unquoted(profile.sliced(place.valueBegin, place.valueEnd - place.valueBegin))
+        .toByteArray();
 }
 
 } // namespace

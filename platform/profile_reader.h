@@ -32,7 +32,27 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
                                        const char *defaultValue, char *buffer, std::uint32_t size,
                                        const char *fileName);
 
+// Settings files are a few lines long; anything bigger is not one of them and is
+// treated like a missing file rather than half-read.
+inline constexpr qint64 kMaxProfileBytes = 16 * 1024 * 1024;
+
 namespace detail {
+// Where the lookup above finds `key` in `section` of `profile`, so that an
+// editor changes exactly what the lookup reads.
+struct ProfilePlace {
+    // The value's bytes as the line holds them (blanks around it excluded,
+    // quotes included); -1 when the key is missing from the first section.
+    qsizetype valueBegin = -1;
+    qsizetype valueEnd = -1;
+    // Just past the first section's header line and its line end; -1 when
+    // there is no such section. A key line put there is found.
+    qsizetype afterSection = -1;
+    bool sectionLineEnded = false;
+    // The first line end of the file (CR LF, LF or CR), empty when none.
+    QByteArrayView lineEnd;
+};
+ProfilePlace locateProfileValue(QByteArrayView profile, QByteArrayView section, QByteArrayView key);
+
 // The raw value of `key` in `section` of the profile at `nativePath` (a native
 // path, taken as it is); nothing when the file, section or key is missing.
 std::optional<QByteArray> profileValueInNativeFile(const char *section, const char *key,

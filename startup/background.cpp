@@ -1,9 +1,8 @@
 #include "startup/background.h"
 
 #include "library/install_root.h"
-#include "platform/profile_reader.h"
+#include "library/install_setting.h"
 #include "platform/settings_file.h"
-#include "platform/system_text.h"
 #include "playback/timer.h"
 #include "startup/install_path.h"
 #include "ui/begin1.h"
@@ -11,12 +10,9 @@
 #include "ui/twips.h"
 #include "ui/window_accessibility.h"
 
-#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
-
-#include <cstring>
 
 namespace vovozodo {
 
@@ -77,14 +73,10 @@ void Background::load() {
     Label1->setText(captionOf(GetWindowsDir()));
     const QString settingsFile = Label1->text() + QLatin1StringView(platform::kSettingsFileName);
 
-    // Zeroed so the bytes after the terminator can never be mistaken for text.
-    char value[180] = {};
-    const auto count = qint16(platform::GetPrivateProfileStringA(
-        platform::kSettingsSection, platform::kSettingsKey, "empty", value, sizeof value,
-        QFile::encodeName(settingsFile).constData()));
-    if (count > 0) {
-        Label1->setText(captionOf(
-            platform::decodeSystemText(QByteArrayView(value, qsizetype(std::strlen(value))))));
+    // The count is taken as a 16-bit number, as the window's own code keeps it.
+    const InstallPathLookup lookup = lookUpInstallPath(settingsFile);
+    if (qint16(lookup.count) > 0) {
+        Label1->setText(captionOf(lookup.value));
         InstallRoot = Label1->text() + u'\\';
     }
 
