@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/lesson_paths.h"
+
 #include <QStringList>
 
 #include <array>
@@ -8,12 +10,21 @@ class QByteArray;
 
 namespace vovozodo {
 
-// One line of the lesson chooser as the player would list it, and what is
-// wrong with that lesson.
+// One lesson as the player would list and play it, and what is wrong with it.
 struct CheckedEntry {
+    // The lesson chooser's line for it, word for word.
     QString text;
+    // The chooser lets it be loaded.
     bool valid = false;
+    // Loaded, every one of its sound files plays (the player's own rule).
+    bool plays = false;
+    // Nothing of any case spelling of t_N is there: a slot without a lesson,
+    // which is no fault.
+    bool empty = false;
+    // What makes the lesson fail or play wrong.
     QStringList problems;
+    // What the player copes with but a person may want to know.
+    QStringList notes;
 };
 
 struct LibraryReport {
@@ -21,17 +32,19 @@ struct LibraryReport {
     QString library;
     // Problems with the library as a whole (no settings file, no folder).
     QStringList problems;
-    // Position 0 is the prompt, position n lesson n.
-    std::array<CheckedEntry, 16> entries;
+    // Position 0 is the chooser's prompt, position n lesson n.
+    std::array<CheckedEntry, kChooserEntries> entries;
 
+    // No problem anywhere; empty slots do not count.
     bool ok() const;
 };
 
-// Scans the library at `installRoot` (Windows-style, ending with a
-// backslash, as the player builds it) the way the player does, then finds out
-// why each error entry is one and what else would fail when playing: a sound
-// file no decoder opens, a transcript that is neither UTF-8 nor GB18030,
-// names that differ only in case.
+// Scans the library at `installRoot` (Windows-style, ending with a backslash,
+// as the player builds it; empty for the current folder) with the player's own
+// catalogue, then gives the player's verdict on each lesson computed by the same
+// code: which sound files it would play (library/playable_sound.h), whether its
+// transcript would show garbled (library/transcript_encoding.h), and why an
+// error entry is one.
 LibraryReport checkLibrary(const QString &library, const QString &installRoot);
 
 QString reportText(const LibraryReport &report);

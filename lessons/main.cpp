@@ -6,6 +6,7 @@
 #include "lessons/library_check.h"
 #include "lessons/make_lesson.h"
 #include "lessons/player_settings.h"
+#include "library/lesson_paths.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -109,7 +110,7 @@ int runMake(const QStringList &arguments) {
     options.library = positional[1];
     bool numeric = false;
     options.lesson = positional[2].toInt(&numeric);
-    if (!numeric || options.lesson < 1 || options.lesson > 15)
+    if (!numeric || !isLessonNumber(options.lesson))
         usageError(u"N: \""_s + positional[2] + u"\" is no lesson number (1 to 15)"_s);
     if (!parser.isSet(audio))
         usageError(u"make: --audio FILE is missing"_s);
@@ -150,9 +151,10 @@ int runMake(const QStringList &arguments) {
 
 int runCheck(const QStringList &arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Lists the 15 lessons as the player would and says why "
-                                     u"each error entry is one. Exit status 1 when anything "
-                                     u"is wrong."_s);
+    parser.setApplicationDescription(u"Lists the 15 lessons as the player would, says why "
+                                     u"each error entry is one and which sound files it would "
+                                     u"play as silence. Exit status 1 when a lesson that is "
+                                     u"there is broken; empty slots are no fault."_s);
     parser.addPositionalArgument(u"check"_s, u"The command."_s);
     parser.addPositionalArgument(
         u"LIBRARY"_s, u"The library (default: the one the player opens)."_s, u"[LIBRARY]"_s);
@@ -168,7 +170,12 @@ int runCheck(const QStringList &arguments) {
         const QString library = QDir(positional[1]).absolutePath();
         if (!QFileInfo(library).isDir())
             usageError(library + u": no such folder"_s);
-        report = checkLibrary(library, library + u'\\');
+        // The player builds lesson paths with backslashes, so a folder whose own
+        // name holds one (a\b) cannot be written into them; from inside it,
+        // the player's paths are relative, as with an empty library value.
+        if (!QDir::setCurrent(library))
+            usageError(library + u": cannot enter the folder"_s);
+        report = checkLibrary(library, QString());
     } else {
         const PlayerSettings settings = readPlayerSettings();
         report = checkLibrary(settings.library.isEmpty() ? settings.value : settings.library,

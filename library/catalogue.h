@@ -1,5 +1,7 @@
 #pragma once
 
+#include "library/lesson_paths.h"
+
 #include <QString>
 
 #include <array>
@@ -27,7 +29,7 @@ CatalogueEntry scanLesson(const QString &installRoot, int lesson,
                           platform::WindowsPathResolver &resolver);
 
 // Position 0 is the prompt; position n belongs to lesson n.
-using Catalogue = std::array<CatalogueEntry, 16>;
+using Catalogue = std::array<CatalogueEntry, kChooserEntries>;
 Catalogue scanCatalogue(const QString &installRoot);
 
 } // namespace vovozodo

@@ -255,6 +255,14 @@ bool WindowsPathResolver::isRegularFile(const QString &windowsPath) {
     return lookup(windowsPath).kind == Kind::RegularFile;
 }
 
+std::optional<QString> WindowsPathResolver::resolveIn(const QString &nativeFolder,
+                                                      const QString &name, bool folder) {
+    Found found = findIn(nativeFolder, name, folder ? Kind::Directory : Kind::RegularFile);
+    if (found.kind == Kind::Missing)
+        return std::nullopt;
+    return std::move(found.path);
+}
+
 std::optional<QString> resolveWindowsPath(const QString &windowsPath) {
     return WindowsPathResolver().resolve(windowsPath);
 }

@@ -42,6 +42,11 @@ public:
     // device): only those are ever opened.
     bool isRegularFile(const QString &windowsPath);
 
+    // The entry of the native folder `nativeFolder` that `name` finds by the rule
+    // above, as a native path: a folder when `folder`, else a regular file, is
+    // usable; nothing when no spelling of the name is there.
+    std::optional<QString> resolveIn(const QString &nativeFolder, const QString &name, bool folder);
+
 private:
     enum class Kind { Missing, Directory, RegularFile, Other };
     struct Found {

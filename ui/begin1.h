@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/lesson_paths.h"
 #include "playback/playback_cycle.h"
 #include "playback/playback_services.h"
 
@@ -112,7 +113,7 @@ private:
     std::unique_ptr<Timer> Timer3;
 
     // Lesson state.
-    std::array<bool, 16> m_lessonValid{};
+    std::array<bool, kChooserEntries> m_lessonValid{};
     int m_loadedLesson = 0;
     QStringList m_scriptLines; // entry k-1 is sentence k
     PlaybackCycle m_cycle;
