@@ -1,9 +1,11 @@
 #include "lessons/lesson_writer.h"
 
+#include "lessons/clip_resampler.h"
 #include "lessons/input_error.h"
 #include "lessons/interrupt.h"
 #include "lessons/progress.h"
 #include "lessons/recording.h"
+#include "library/lesson_paths.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,16 +48,8 @@ QString systemReason() {
 } // namespace
 
 QString existingLessonEntry(const QString &library, int lesson) {
-    QString wanted = lessonName(lesson);
-    QStringList matches;
-    for (const QString &name : QDir(library).entryList(QDir::AllEntries | QDir::Hidden |
-                                                       QDir::System | QDir::NoDotAndDotDot))
-        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
-            matches.append(name);
-    if (matches.contains(wanted))
-        return wanted;
-    std::sort(matches.begin(), matches.end());
-    return matches.value(0);
+    const std::optional<QString> entry = lessonFolderEntry(QDir(library).absolutePath(), lesson);
+    return entry ? QFileInfo(*entry).fileName() : QString();
 }
 
 void LessonWriter::SndfileCloser::operator()(SNDFILE *file) const {
@@ -69,7 +64,7 @@ LessonWriter::LessonWriter(const QString &library, int lesson, bool replace)
     : m_library(QDir(library).absolutePath()), m_lesson(lesson),
       m_scratch(
           QDir(library).absoluteFilePath(u".t_"_s + QString::number(lesson) + u".new-XXXXXX"_s)) {
-    if (lesson < 1 || lesson > 15)
+    if (!isLessonNumber(lesson))
         throw InputError(u"N: "_s + QString::number(lesson) + u" is no lesson number (1 to 15)"_s);
     const QFileInfo info(m_library);
     if (!info.exists())
@@ -190,6 +185,14 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
     std::size_t next = 0; // clip being written or waited for
     SndfileHandle file;
     QString fileName;
+    // Clips are written only at rates the player plays.
+    const int clipRate = clipSampleRate(recording.sampleRate());
+    std::optional<ClipResampler> resampler;
+    const auto writeFrames = [&](const std::vector<float> &frames) {
+        const auto count = qint64(frames.size()) / outChannels;
+        if (count > 0 && sf_writef_float(file.get(), frames.data(), count) != count)
+            failWriting(fileName, errno, QString::fromUtf8(sf_strerror(file.get())));
+    };
     qint64 position = 0;
     const qint64 lastSample = clips.empty() ? 0 : clips.back().end;
     while (next < clips.size()) {
@@ -207,16 +210,24 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
             }
             if (!file) {
                 fileName = QString::number(next + 1) + u".wav"_s;
-                file = openClip(fileName, recording.sampleRate(), outChannels);
+                file = openClip(fileName, clipRate, outChannels);
+                if (clipRate != recording.sampleRate())
+                    resampler.emplace(outChannels, recording.sampleRate(), clipRate);
             }
             const qint64 take = std::min(got - offset, clip.end - at);
             mixFrames(in.data() + std::size_t(offset) * std::size_t(inChannels), out.data(), take,
                       inChannels, outChannels, gain);
             fadeEdges(out.data(), take, at, clip, fade, outChannels);
-            if (sf_writef_float(file.get(), out.data(), take) != take)
+            if (resampler)
+                writeFrames(resampler->convert(out.data(), take));
+            else if (sf_writef_float(file.get(), out.data(), take) != take)
                 failWriting(fileName, errno, QString::fromUtf8(sf_strerror(file.get())));
             offset += take;
             if (at + take == clip.end) {
+                if (resampler) {
+                    writeFrames(resampler->finish());
+                    resampler.reset();
+                }
                 closeClip(std::move(file), fileName);
                 ++next;
             }

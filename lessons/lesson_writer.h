@@ -38,7 +38,8 @@ public:
     void writeScript(const QString &title, const QStringList &sentences,
                      const std::vector<bool> &paragraphStarts, TextEncoding encoding);
     // Decodes `recording` again and writes clip k as (k+1).wav: 16-bit PCM at the
-    // recording's rate, mono or stereo, `gain` applied, with 5 ms fades.
+    // recording's rate when the player plays it, else at clipSampleRate(), mono
+    // or stereo, `gain` applied, with 5 ms fades.
     void writeClips(Recording &recording, const std::vector<Clip> &clips, double gain,
                     Progress &progress);
     // Moves the finished lesson into place. Throws InputError when that fails;

@@ -16,7 +16,9 @@
 #include "lessons/subtitle_reader.h"
 #include "lessons/transcript_reader.h"
 #include "lessons/waveform_preview.h"
+#include "library/lesson_paths.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -25,6 +27,38 @@
 namespace vovozodo {
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A library folder that does not exist yet is made for the lesson, as long as
+// its parent is a folder, and removed again when no lesson took its place.
+class NewLibraryFolder {
+public:
+    explicit NewLibraryFolder(const QString &library) {
+        const QFileInfo info(library);
+        if (info.exists() || info.isSymLink())
+            return; // LessonWriter says what is wrong with it, if anything
+        const QString parent = info.absolutePath();
+        if (!QFileInfo(parent).isDir())
+            throw InputError(info.absoluteFilePath() + u": no such folder, nor its parent "_s +
+                             parent);
+        if (!QDir().mkdir(info.absoluteFilePath()))
+            throw InputError(info.absoluteFilePath() + u": cannot create the folder"_s);
+        m_made = info.absoluteFilePath();
+    }
+    ~NewLibraryFolder() {
+        if (!m_made.isEmpty())
+            QDir().rmdir(m_made); // only when still empty
+    }
+    NewLibraryFolder(const NewLibraryFolder &) = delete;
+    NewLibraryFolder &operator=(const NewLibraryFolder &) = delete;
+    void keep() { m_made.clear(); }
+
+private:
+    QString m_made;
+};
+
+} // namespace
 
 double normalizingGain(double integratedLufs, double truePeakDb) {
     const double gainDb =
@@ -55,7 +89,7 @@ struct LessonText {
 LessonText readLessonText(const MakeOptions &options, QStringList &notes) {
     const bool fromSubtitles = !options.subtitles.isEmpty();
     const QString file = fromSubtitles ? options.subtitles : options.transcript;
-    const QString text = decodeLessonText(readLessonTextFile(file), options.textEncoding);
+    const QString text = decodeLessonText(readLessonTextFile(file), options.textEncoding, file);
     LessonText lesson;
     if (!fromSubtitles) {
         Transcript transcript = readTranscript(text, file);
@@ -136,10 +170,11 @@ void refuseUnsafeOutputs(const MakeOptions &options) {
 } // namespace
 
 MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
-    if (options.lesson < 1 || options.lesson > 15)
+    if (!isLessonNumber(options.lesson))
         throw InputError(u"N: "_s + QString::number(options.lesson) +
                          u" is no lesson number (1 to 15)"_s);
     refuseUnsafeOutputs(options);
+    NewLibraryFolder newLibrary(options.library);
     // Refuses an existing lesson and an unwritable library before any long work.
     LessonWriter writer(options.library, options.lesson, options.replace);
     notes += writer.leftoversRemoved();
@@ -174,6 +209,9 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
 
     const QString title =
         options.title.isEmpty() ? QFileInfo(options.audio).completeBaseName() : options.title;
+    if (options.scriptEncoding == TextEncoding::Gb18030 && scriptNeedsMark(title, text.sentences))
+        notes.append(u"script.txt: written as UTF-8 with a byte-order mark, since its GB18030 "
+                     u"bytes would also be valid UTF-8 and the player would read other text"_s);
     writer.writeScript(title, text.sentences, text.paragraphStarts, options.scriptEncoding);
     {
         const std::unique_ptr<Recording> recording = openRecording(options.audio);
@@ -181,6 +219,7 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
     }
     progress.clear();
     writer.commit();
+    newLibrary.keep();
 
     // Only now, with the lesson in place, each written whole or not at all.
     try {
