@@ -1,10 +1,11 @@
-// vovozodo-lessons: `check` says why each lesson fails, `use` points the
-// player at a library only when it can read the path, and the command line
-// keeps its exit statuses.
+// vovozodo-lessons: `check` says why each lesson fails, `use` edits the
+// settings file as an editor would and only when the player can read the
+// result, and the command line keeps its exit statuses.
 #include "lessons/input_error.h"
 #include "lessons/library_check.h"
 #include "lessons/player_settings.h"
 #include "support/lesson_folder.h"
+#include "support/tone.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -15,9 +16,44 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace vovozodo;
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+bool putBytes(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+// A configuration folder of the test's own, in place for as long as it lives.
+class ConfigHome {
+public:
+    ConfigHome() : m_saved(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", m_dir.path().toUtf8());
+        QDir().mkpath(m_dir.filePath(u"vovozodo"_s));
+    }
+    ~ConfigHome() { qputenv("XDG_CONFIG_HOME", m_saved); }
+    ConfigHome(const ConfigHome &) = delete;
+    ConfigHome &operator=(const ConfigHome &) = delete;
+    QString settingsFile() const { return m_dir.filePath(u"vovozodo/Vidurivu 2004_10.INI"_s); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved;
+};
+
+} // namespace
 
 class LessonsLibrary : public QObject {
     Q_OBJECT
@@ -25,72 +61,133 @@ class LessonsLibrary : public QObject {
 private slots:
     void checkSaysWhy() {
         LessonLibrary library;
-        QVERIFY(library.writeLesson(1, u"Good"_s, {u"a"_s, u"b"_s}));
+        QVERIFY(library.writeTranscript(1, {u"Good"_s, u"a"_s, u"b"_s}));
         QVERIFY(library.writeSoundFiles(1, 1, 2, u".wav"_s, true));
         QVERIFY(QDir().mkpath(library.lessonFolder(2)));
         QVERIFY(library.writeTranscript(3, {u"Short"_s, u"a"_s, u"b"_s, u"c"_s}));
         QVERIFY(library.writeSoundFiles(3, 1, 1, u".wav"_s, true));
         QVERIFY(library.writeSoundFiles(3, 3, 3, u".wav"_s, true));
-        QVERIFY(library.writeTranscript(4, {u"Text as sound"_s, u"a"_s}));
+        QVERIFY(library.writeTranscript(4, {u"Text as sound"_s, u"a"_s, u"b"_s}));
         QVERIFY(library.writeRaw(4, u"1.wav"_s, "not a sound file"));
+        QVERIFY(writeTone(library.lessonFolder(4) + u"/2.wav"_s, 440, 100, 44100, 3));
         QVERIFY(library.writeRaw(5, u"script.txt"_s, "Title\r\n\xff\xfe\x80 broken\r\n"));
-        QVERIFY(library.writeLesson(6, u"Twice"_s, {}));
-        QVERIFY(QDir().mkpath(library.path() + u"/T_6"_s));
+        QVERIFY(library.writeSoundFiles(5, 1, 1, u".wav"_s, true));
+        QVERIFY(library.writeTranscript(6, {u"学习"_s, u"同学"_s}));
+        QVERIFY(library.writeSoundFiles(6, 1, 1, u".wav"_s, true));
+        // A file t_8 beside the folder T_8: the player takes the folder.
+        QVERIFY(putBytes(library.path() + u"/t_8"_s, "x"));
+        QVERIFY(QDir(library.path()).rename(u"t_1"_s, u"T_8"_s));
+        QVERIFY(putBytes(library.path() + u"/t_9"_s, "x"));
 
         const LibraryReport report = checkLibrary(library.path(), library.root());
         QVERIFY(!report.ok());
-        // The entries are the player's, word for word.
-        QCOMPARE(report.entries[1].text, u"1. Good"_s);
-        QVERIFY(report.entries[1].problems.isEmpty());
-        QCOMPARE(report.entries[2].text, u"2. Error: The script file has not been found."_s);
         const auto problems = [&](int n) {
             return report.entries[std::size_t(n)].problems.join(u'\n');
         };
-        QVERIFY2(problems(2).contains(u"t_2/script.txt: missing"_s), qPrintable(problems(2)));
-        QVERIFY2(problems(3).contains(
-                     u"3 sentences but only 1.wav (2.wav is missing, 3.wav is there)"_s),
-                 qPrintable(problems(3)));
-        QVERIFY2(problems(4).contains(u"1.wav: no decoder opens it"_s), qPrintable(problems(4)));
-        QVERIFY2(problems(5).contains(u"neither valid UTF-8 nor GB18030 (byte 7)"_s),
-                 qPrintable(problems(5)));
-        QVERIFY2(problems(6).contains(u"T_6 and t_6"_s), qPrintable(problems(6)));
-        QVERIFY2(problems(7).contains(u"t_7: no such folder"_s), qPrintable(problems(7)));
+        const auto expect = [&](int n, const QString &text) {
+            QVERIFY2(problems(n).contains(text), qPrintable(problems(n)));
+        };
+        // The entries are the player's, word for word.
+        QCOMPARE(report.entries[2].text, u"2. Error: The script file has not been found."_s);
+        expect(2, u"t_2/script.txt: missing"_s);
+        expect(3, u"3 sentences but only 1.wav (2.wav is missing, 3.wav is there)"_s);
+        expect(4, u"1.wav: the player plays it as silence: no decoder reads it"_s);
+        expect(4, u"2.wav: the player plays it as silence: 3 channels"_s);
+        expect(5, u"neither UTF-8 nor GB18030 (line 2, byte 1)"_s);
+        expect(6, u"the player shows it garbled, \"ѧϰ"_s);
+        expect(9, u"t_9: not a folder"_s);
+        QCOMPARE(report.entries[8].text, u"8. Good"_s);
+        QVERIFY(report.entries[8].plays);
+        QVERIFY2(problems(8).isEmpty(), qPrintable(problems(8)));
+        QCOMPARE(report.entries[8].notes.size(), 1);
+        QVERIFY(report.entries[7].empty && report.entries[7].problems.isEmpty());
 
         const QJsonObject json = QJsonDocument::fromJson(reportJson(report)).object();
         QCOMPARE(json[u"ok"_s].toBool(), false);
-        QCOMPARE(json[u"entries"_s].toArray().size(), 16);
-        QCOMPARE(json[u"entries"_s][3][u"problems"_s][0].toString(), report.entries[3].problems[0]);
+        QCOMPARE(json[u"entries"_s].toArray().size(), 15);
+        QCOMPARE(json[u"entries"_s][0][u"lesson"_s].toInt(), 1);
+        QCOMPARE(json[u"entries"_s][2][u"problems"_s][0].toString(), report.entries[3].problems[0]);
     }
 
-    void usePointsThePlayerAtALibrary() {
-        QTemporaryDir config;
+    // Only the value's bytes change, or the key is put where the player reads
+    // it; the player's own lookup then finds the library.
+    void useEditsLikeAnEditor_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after"); // "@" stands for the library
+        QTest::newRow("no file") << QByteArray()
+                                 << QByteArray("[InstallSettings]\r\nInstallPath=@\r\n");
+        QTest::newRow("value replaced, the rest kept")
+            << QByteArray("; mine\r\n[Other]\r\nInstallPath=keep\r\n[installsettings]\r\n"
+                          "installpath = /old ; x\r\nNext=1\r\n")
+            << QByteArray("; mine\r\n[Other]\r\nInstallPath=keep\r\n[installsettings]\r\n"
+                          "installpath = @\r\nNext=1\r\n");
+        QTest::newRow("header with a comment, LF")
+            << QByteArray("[InstallSettings] ; note\nOther=1\n")
+            << QByteArray("[InstallSettings] ; note\nInstallPath=@\nOther=1\n");
+        QTest::newRow("header with blanks, CR only, no last line end")
+            << QByteArray("[ InstallSettings ]\rA=1")
+            << QByteArray("[ InstallSettings ]\rInstallPath=@\rA=1");
+        QTest::newRow("header is the last line")
+            << QByteArray("x=1\n[InstallSettings]")
+            << QByteArray("x=1\n[InstallSettings]\nInstallPath=@");
+        QTest::newRow("GBK comment, mark, no section")
+            << QByteArray("\xEF\xBB\xBF; \xC4\xE3\xBA\xC3\r\n[Other]\r\nA=1")
+            << QByteArray(
+                   "\xEF\xBB\xBF; \xC4\xE3\xBA\xC3\r\n[Other]\r\nA=1\r\n[InstallSettings]\r\n"
+                   "InstallPath=@\r\n");
+        QTest::newRow("quoted value") << QByteArray("[InstallSettings]\nInstallPath=\"/old\"\n")
+                                      << QByteArray("[InstallSettings]\nInstallPath=@\n");
+    }
+    void useEditsLikeAnEditor() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        ConfigHome config;
         QTemporaryDir library;
-        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        const QString file = config.filePath(u"vovozodo/Vidurivu 2004_10.INI"_s);
-        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
-        QFile existing(file);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.write(
-            "; mine\r\n[Other]\r\nInstallPath=keep\r\n[installsettings]\r\ninstallpath=/old\r\n");
-        existing.close();
-
+        const QString file = config.settingsFile();
+        if (!before.isEmpty()) {
+            QVERIFY(putBytes(file, before));
+            QVERIFY(::chmod(QFile::encodeName(file).constData(), 0440) == 0);
+        }
         QCOMPARE(usePlayerLibrary(library.path()), file);
-        QVERIFY(existing.open(QIODevice::ReadOnly));
-        QCOMPARE(existing.readAll(),
-                 "; mine\r\n[Other]\r\nInstallPath=keep\r\n[installsettings]\r\nInstallPath=" +
-                     library.path().toUtf8() + "\r\n");
-        const PlayerSettings settings = readPlayerSettings();
-        QCOMPARE(settings.file, file);
-        QCOMPARE(settings.library, library.path());
+        QCOMPARE(fileBytes(file), after.replace('@', library.path().toUtf8()));
+        QCOMPARE(readPlayerSettings().library, library.path());
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, before.isEmpty() ? 0644u : 0440u);
+    }
 
-        // Paths the player could not read are refused and the file left alone.
+    void useWritesThroughALinkAndRefusesWhatThePlayerCannotRead() {
+        ConfigHome config;
+        QTemporaryDir library;
+        const QString file = config.settingsFile();
+        const QString real = config.path() + u"/real.ini"_s;
+        QVERIFY(putBytes(real, "[InstallSettings]\nInstallPath=/old\n"));
+        QVERIFY(QFile::link(real, file));
+        usePlayerLibrary(library.path());
+        QVERIFY(QFileInfo(file).isSymLink());
+        QCOMPARE(fileBytes(real),
+                 "[InstallSettings]\nInstallPath=" + library.path().toUtf8() + '\n');
+        // An empty value leaves the player's InstallRoot empty: the current folder.
+        QVERIFY(QFile::remove(file) && putBytes(file, "[InstallSettings]\nInstallPath=\n"));
+        QCOMPARE(readPlayerSettings().installRoot, QString());
+        QVERIFY(QFile::remove(file));
+
+        // Library paths the player could not read, and settings files it does
+        // not read (at once, without blocking), are refused; nothing changes.
         const QString deep = library.path() + u'/' + QString(179 - library.path().size(), u'x');
         QVERIFY(QDir().mkpath(deep));
         for (const QString &refused : {deep, u"relative/path"_s, library.path() + u"/missing"_s})
             QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(refused));
-        QCOMPARE(readPlayerSettings().library, library.path());
+        QVERIFY(!QFileInfo::exists(file));
+        QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(library.path()));
+        QVERIFY(QFile::remove(file) && QFile::link(u"/dev/zero"_s, file));
+        QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(library.path()));
+        QVERIFY(QFile::remove(file) && putBytes(file, "\xFF\xFE["));
+        QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(library.path()));
+        QVERIFY(QFile::resize(file, 17 * 1024 * 1024));
+        QVERIFY_THROWS_EXCEPTION(InputError, usePlayerLibrary(library.path()));
+        QCOMPARE(QFileInfo(file).size(), 17 * 1024 * 1024);
     }
 
     // 0 done, 1 problems found, 2 bad input with one line naming file and reason.
@@ -99,7 +196,8 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
         QTest::newRow("help") << QStringList{u"make"_s, u"--help"_s} << 0 << QString();
-        QTest::newRow("check finds problems") << QStringList{u"check"_s, u"."_s} << 1 << QString();
+        QTest::newRow("check of empty slots only")
+            << QStringList{u"check"_s, u"."_s} << 0 << QString();
         QTest::newRow("lesson 16")
             << QStringList{u"make"_s,         u"."_s,    u"16"_s, u"--audio"_s, u"a.wav"_s,
                            u"--transcript"_s, u"t.txt"_s}
@@ -129,6 +227,25 @@ private slots:
         QCOMPARE(
             QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
+    }
+
+    // A folder whose name holds a backslash is checked as given; a broken
+    // lesson makes the status 1.
+    void checkTakesTheFolderGiven() {
+        QTemporaryDir work;
+        const QString folder = work.filePath(u"a\\b/t_1"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(putBytes(folder + u"/script.txt"_s, "Title\r\nOne\r\n"));
+        QVERIFY(writeTone(folder + u"/1.wav"_s, 440, 100));
+        const auto run = [&] {
+            QProcess program;
+            program.setWorkingDirectory(work.path());
+            program.start(QStringLiteral(LESSONS_PROGRAM), {u"check"_s, u"a\\b"_s});
+            return program.waitForFinished(20000) ? program.exitCode() : -1;
+        };
+        QCOMPARE(run(), 0);
+        QVERIFY(putBytes(folder + u"/1.wav"_s, "broken"));
+        QCOMPARE(run(), 1);
     }
 };
 

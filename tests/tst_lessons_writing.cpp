@@ -5,7 +5,10 @@
 #include "lessons/lesson_text.h"
 #include "lessons/lesson_writer.h"
 #include "lessons/make_lesson.h"
+#include "lessons/progress.h"
+#include "lessons/recording.h"
 #include "lessons/work_folders.h"
+#include "library/playable_sound.h"
 #include "tst_lessons_support.h"
 
 #include <QDir>
@@ -15,6 +18,7 @@
 #include <sndfile.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -53,6 +57,27 @@ int renameWithoutFlags(int fromFolder, const char *from, int toFolder, const cha
     }
     return ::renameat(fromFolder, from, toFolder, to);
 }
+
+// One second of a tone, at any rate.
+class ToneRecording : public Recording {
+public:
+    explicit ToneRecording(int rate) {
+        m_sampleRate = rate;
+        m_channels = 1;
+    }
+    qint64 read(float *interleaved, qint64 frames) override {
+        const qint64 count = std::min(frames, qint64(m_sampleRate) - m_done);
+        for (qint64 i = 0; i < count; ++i)
+            interleaved[i] =
+                0.5f *
+                float(std::sin(2 * M_PI * 300.0 * double(m_done + i) / double(m_sampleRate)));
+        m_done += count;
+        return count;
+    }
+
+private:
+    qint64 m_done = 0;
+};
 
 } // namespace
 
@@ -115,6 +140,53 @@ private slots:
         QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         QCOMPARE(info.samplerate, m_truth.sampleRate);
         QCOMPARE(listing(m_library).size(), 5); // t_1, script.txt, three sound files
+    }
+
+    // Clips of a recording at a rate the player does not play are resampled
+    // to one it does; the length of the clip stays.
+    void clipsAreWrittenAtRatesThatPlay_data() {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("written");
+        QTest::newRow("6000 Hz") << 6000 << 8000;
+        QTest::newRow("7999 Hz") << 7999 << 8000;
+        QTest::newRow("8000 Hz") << 8000 << 8000;
+        QTest::newRow("192000 Hz") << 192000 << 192000;
+        QTest::newRow("250000 Hz") << 250000 << 48000;
+    }
+    void clipsAreWrittenAtRatesThatPlay() {
+        QFETCH(int, rate);
+        QFETCH(int, written);
+        QTemporaryDir library;
+        ToneRecording recording(rate);
+        LessonWriter writer(library.path(), 2, false);
+        writer.writeScript(u"T"_s, {u"a"_s}, {false}, TextEncoding::Utf8);
+        Progress progress(false);
+        writer.writeClips(recording, {Clip{rate / 10, rate / 2}}, 1.0, progress);
+        writer.commit();
+        const std::optional<SoundFormat> format = probeSoundFile(library.path() + u"/t_2/1.wav"_s);
+        QVERIFY(format);
+        QCOMPARE(format->sampleRate, written);
+        QCOMPARE(playabilityOf(*format), Playability::Plays);
+        QVERIFY2(qAbs(format->frames - qint64(written) * 4 / 10) <= written / 100,
+                 qPrintable(QString::number(format->frames)));
+    }
+
+    // A library folder that is not there yet is made, when its parent is.
+    void makeCreatesTheLibraryFolder() {
+        QDir(m_library).removeRecursively();
+        QStringList notes;
+        makeLesson(options(), notes);
+        QVERIFY(QFile::exists(m_library + u"/t_1/3.wav"_s));
+        MakeOptions orphan = options();
+        orphan.library = m_dir.filePath(u"no/library"_s);
+        QVERIFY_THROWS_EXCEPTION(InputError, makeLesson(orphan, notes));
+        QVERIFY(!QFileInfo::exists(m_dir.filePath(u"no"_s)));
+        // Nothing is left of it when the lesson is refused.
+        MakeOptions refused = options();
+        refused.library = m_dir.filePath(u"fresh"_s);
+        refused.audio = m_dir.filePath(u"none.wav"_s);
+        QVERIFY_THROWS_EXCEPTION(InputError, makeLesson(refused, notes));
+        QVERIFY(!QFileInfo::exists(refused.library));
     }
 
     void existingLessonIsKeptWithoutReplace() {
