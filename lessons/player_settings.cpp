@@ -195,7 +195,7 @@ void replaceFile(const QString &file, const QByteArray &bytes, mode_t mode) {
 
 QString usePlayerLibrary(const QString &library) {
     refuseUnreadable(library);
-    const QString file = platform::userProfileFile(platform::systemSettingsFile());
+    QString file = platform::userProfileFile(platform::systemSettingsFile());
     if (file.isEmpty())
         throw InputError(
             u"no configuration folder: neither XDG_CONFIG_HOME nor HOME is an absolute path"_s);
