@@ -4,6 +4,7 @@
 #include "lessons/interrupt.h"
 #include "lessons/lesson_text.h"
 #include "lessons/lesson_writer.h"
+#include "lessons/library_check.h"
 #include "lessons/make_lesson.h"
 #include "lessons/progress.h"
 #include "lessons/recording.h"
@@ -176,7 +177,9 @@ private slots:
         QDir(m_library).removeRecursively();
         QStringList notes;
         makeLesson(options(), notes);
-        QVERIFY(QFile::exists(m_library + u"/t_1/3.wav"_s));
+        // What make writes is what the player's verdict accepts.
+        const LibraryReport report = checkLibrary(m_library, m_library + u'\\');
+        QVERIFY2(report.ok() && report.entries[1].plays, qPrintable(reportText(report)));
         MakeOptions orphan = options();
         orphan.library = m_dir.filePath(u"no/library"_s);
         QVERIFY_THROWS_EXCEPTION(InputError, makeLesson(orphan, notes));

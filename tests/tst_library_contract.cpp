@@ -259,9 +259,10 @@ private slots:
         QRandomGenerator random(7);
         const QStringList pool = kPlainChinese + kUtf8Lookalikes + QStringList{u"Ni hao"_s};
         for (int round = 0; round < 200; ++round) {
-            QString text = u"Title"_s;
+            QStringList sentences;
             for (int k = random.bounded(1, 6); k > 0; --k)
-                text += u"\r\n"_s + pool[random.bounded(pool.size())];
+                sentences.append(pool[random.bounded(pool.size())]);
+            const QString text = u"Title\r\n"_s + sentences.join(u"\r\n"_s);
             for (const TextEncoding encoding : {TextEncoding::Gb18030, TextEncoding::Utf8}) {
                 const QByteArray bytes = encodeLessonText(text, encoding);
                 QCOMPARE(platform::decodeSystemText(bytes), text);
@@ -270,6 +271,8 @@ private slots:
                 QCOMPARE(marked, encoding == TextEncoding::Gb18030 &&
                                      platform::decodeSystemText(QByteArray(
                                          QStringEncoder("GB18030").encode(text))) != text);
+                QCOMPARE(marked, encoding == TextEncoding::Gb18030 &&
+                                     scriptNeedsMark(u"Title"_s, sentences));
             }
         }
     }
