@@ -1,9 +1,14 @@
 // Arbitrary settings files through the profile reader. The input's last bytes
 // choose the buffer size of each query; the rest is the file, written to the
-// same scratch file on every run.
+// same scratch file on every run. The file is then edited as `use` edits it,
+// and the reader must find exactly the new value, with every byte outside the
+// old value kept.
 #include "fuzz_support.h"
 
+#include "library/install_setting.h"
 #include "platform/profile_reader.h"
+
+#include <QByteArray>
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -75,5 +80,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (kQueries[i].key == nullptr)
             FUZZ_CHECK(whole == "C:\\Default");
     }
+
+    const QByteArray before(reinterpret_cast<const char *>(file.data()), qsizetype(file.size()));
+    const std::optional<QByteArray> old = platform::detail::profileValueInNativeFile(
+        "InstallSettings", "InstallPath", QString::fromStdString(native));
+    const QByteArray value = "/lessons/new";
+    const QByteArray after = withInstallPath(before, value);
+    if (!fuzz::writeFile(native, reinterpret_cast<const std::uint8_t *>(after.constData()),
+                         std::size_t(after.size())))
+        return 0;
+    FUZZ_CHECK(query(kQueries[0], kLargeBuffer, native.c_str()) == value.toStdString());
+    qsizetype same = 0;
+    while (same < before.size() && same < after.size() && before[same] == after[same])
+        ++same;
+    qsizetype tail = 0;
+    while (tail < before.size() - same && tail < after.size() - same &&
+           before[before.size() - 1 - tail] == after[after.size() - 1 - tail])
+        ++tail;
+    FUZZ_CHECK(before.size() - same - tail <= (old ? old->size() + 2 : 0));
     return 0;
 }
