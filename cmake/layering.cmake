@@ -11,7 +11,8 @@ set(vovozodo_layers
     "ui:playback library platform"
     "startup:ui playback library platform"
     "app:startup"
-    "lessons:lessons library platform")
+    "lessons:lessons library platform"
+    "editor:editor lessons library platform")
 
 set(layer_sources)
 foreach(entry IN LISTS vovozodo_layers)

@@ -1,0 +1,108 @@
+#include "editor/lesson_input.h"
+
+#include "editor/lesson_draft.h"
+#include "editor/speech_guide.h"
+#include "lessons/cue_snapper.h"
+#include "lessons/input_error.h"
+#include "lessons/sentence_aligner.h"
+#include "lessons/subtitle_reader.h"
+#include "lessons/transcript_reader.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace vovozodo {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// `make` is told which kind a file is; the editor takes any, so it tells them
+// apart by name and, for a .txt, by its first line (an Audacity label track).
+bool looksLikeSubtitles(const QString &path, const QString &text) {
+    static const QStringList kSubtitleSuffixes = {u"srt"_s, u"vtt"_s, u"lrc"_s, u"ass"_s, u"ssa"_s};
+    if (kSubtitleSuffixes.contains(QFileInfo(path).suffix().toLower()))
+        return true;
+    static const QRegularExpression timedLine(
+        u"^\\s*(?:WEBVTT|\\[Script Info\\]|\\[\\d+:\\d{1,2}(?:[.:]\\d+)?\\]|-?\\d+(?:\\.\\d+)?\\t-?"
+        u"\\d+(?:\\.\\d+)?(?:\\t|$))"_s);
+    for (const QString &line : splitTextLines(text))
+        if (!line.trimmed().isEmpty())
+            return timedLine.match(line).hasMatch() || text.contains(u"-->"_s);
+    return false;
+}
+
+} // namespace
+
+LessonInput readLessonInput(const QString &path, TextEncoding encoding) {
+    const QString text = decodeLessonText(readLessonTextFile(path), encoding);
+    LessonInput input;
+    if (looksLikeSubtitles(path, text)) {
+        Subtitles subtitles = readSubtitles(text, path);
+        input.notes = subtitles.notes;
+        input.cues = subtitles.cues;
+        for (const Cue &cue : std::as_const(subtitles.cues))
+            input.sentences.append(cue.text);
+    } else {
+        input.sentences = readTranscriptSentences(text, path);
+    }
+    return input;
+}
+
+LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
+                         const QString &recordingName, const QString &textName,
+                         QString &disagreement, QStringList &notes) {
+    try {
+        LessonDraft draft;
+        draft.sentences = input.sentences;
+        draft.spans = input.cues.isEmpty()
+                          ? alignSentences(guide.profile(), guide.speech(), input.sentences,
+                                           recordingName, textName)
+                          : snapCues(guide.profile(), guide.speech(), input.cues, textName, notes);
+        draft.handPlaced.assign(std::size_t(draft.cutCount()), false);
+        return draft;
+    } catch (const InputError &error) {
+        disagreement = error.message();
+        return evenDraft(guide, input.sentences, 0, guide.totalSamples());
+    }
+}
+
+LessonDraft evenDraft(const SpeechGuide &guide, const QStringList &sentences, qint64 from,
+                      qint64 to) {
+    LessonDraft draft;
+    draft.sentences = sentences;
+    const qsizetype count = sentences.size();
+    draft.handPlaced.assign(std::size_t(std::max<qsizetype>(count - 1, 0)), false);
+    if (count == 0)
+        return draft;
+    std::vector<double> units{0};
+    for (const QString &sentence : sentences)
+        units.push_back(units.back() + std::max(1.0, spokenLength(sentence)));
+    const auto [speechFrom, speechTo] = guide.speechWithin(from, to);
+    const qint64 length = std::max<qint64>(speechTo - speechFrom, count);
+    const qint64 window = guide.samplesOfMs(2000);
+    std::vector<qint64> limits{from};
+    for (qsizetype i = 1; i < count; ++i) {
+        const auto target =
+            speechFrom + qint64(double(length) * units[std::size_t(i)] / units.back());
+        qint64 at = guide.snap(target, window).value_or(target);
+        // Each sentence keeps at least a sample, whatever the pauses say.
+        const qint64 remaining = count - i;
+        at = std::clamp(at, limits.back() + 1, std::max(limits.back() + 1, to - remaining));
+        limits.push_back(at);
+    }
+    limits.push_back(std::max(to, limits.back() + 1));
+    for (qsizetype i = 0; i < count; ++i) {
+        SentenceSpan span;
+        span.limitBefore = limits[std::size_t(i)];
+        span.limitAfter = limits[std::size_t(i) + 1];
+        std::tie(span.speechStart, span.speechEnd) =
+            guide.speechWithin(span.limitBefore, span.limitAfter);
+        draft.spans.push_back(span);
+    }
+    return draft;
+}
+
+} // namespace vovozodo

@@ -1,0 +1,49 @@
+#include "editor/lesson_saver.h"
+
+#include "editor/lesson_draft.h"
+#include "lessons/input_error.h"
+#include "lessons/lesson_writer.h"
+#include "lessons/progress.h"
+#include "lessons/recording.h"
+
+#include <QFileInfo>
+
+namespace vovozodo {
+
+using namespace Qt::StringLiterals;
+
+void noteRecordingState(SaveRequest &request) {
+    const QFileInfo info(request.recording);
+    request.recordingSize = info.size();
+    request.recordingModified = info.lastModified();
+}
+
+QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
+                  const std::function<void(double)> &progress) {
+    for (qsizetype i = 0; i < draft.sentences.size(); ++i)
+        if (draft.sentences[i].isEmpty())
+            throw InputError(
+                u"Sentence %1 has no text; write it or merge it with a neighbour"_s.arg(i + 1));
+    LessonWriter writer(request.library, request.lesson, request.replace);
+    const QFileInfo info(request.recording);
+    if (!info.exists())
+        throw InputError(request.recording + u": the recording is gone; nothing was saved"_s);
+    if (request.recordingSize >= 0 &&
+        (info.size() != request.recordingSize || info.lastModified() != request.recordingModified))
+        throw InputError(request.recording +
+                         u": the recording changed since it was opened; open it again"_s);
+    const std::unique_ptr<Recording> recording = openRecording(request.recording);
+    const QString title =
+        request.title.isEmpty() ? info.completeBaseName() : request.title.simplified();
+    writer.writeScript(title, draft.sentences, request.scriptEncoding);
+    // The writer reports progress to a terminal; the window gets it through the
+    // recording it reads.
+    Progress silent(false);
+    writer.writeClips(*recording, padSpans(draft.spans, recording->sampleRate()), 1.0, silent);
+    if (progress)
+        progress(1.0);
+    writer.commit();
+    return writer.lessonPath();
+}
+
+} // namespace vovozodo

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "lessons/lesson_text.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+namespace vovozodo {
+
+struct LessonDraft;
+
+struct SaveRequest {
+    QString library;
+    int lesson = 1;
+    QString title;
+    bool replace = false;
+    TextEncoding scriptEncoding = TextEncoding::Gb18030;
+    QString recording;
+    // The recording as it was decoded: a file changed since then would be cut
+    // where its old sound was.
+    qint64 recordingSize = -1;
+    QDateTime recordingModified;
+};
+
+// The recording's size and time of change, to tell later whether it changed.
+void noteRecordingState(SaveRequest &request);
+
+// Writes the draft as lesson `request.lesson` through the same writer as
+// `make`, so it is never half-written and an existing lesson is only replaced
+// when asked. Throws InputError (nothing then changes) with the reason; the
+// folder written on success is returned. `progress` gets 0 to 1.
+QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
+                  const std::function<void(double)> &progress = {});
+
+} // namespace vovozodo

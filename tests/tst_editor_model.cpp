@@ -1,0 +1,318 @@
+// The editor's model: the time scale, the peak pyramid, the edits and their
+// history, re-aligning around hand-placed cuts, and that an untouched draft
+// saves what `make` writes.
+#include "editor/lesson_document.h"
+#include "editor/lesson_input.h"
+#include "editor/lesson_saver.h"
+#include "editor/peak_pyramid.h"
+#include "editor/realign.h"
+#include "editor/time_scale.h"
+#include "lessons/input_error.h"
+#include "lessons/make_lesson.h"
+#include "lessons/progress.h"
+#include "lessons/recording.h"
+#include "tst_lessons_support.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <algorithm>
+
+using namespace vovozodo;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<SyntheticSentence> kSentences = {
+    {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5},     {u"夜来风雨声"_s, 5},
+    {u"花落知多少"_s, 5}, {u"床前明月光疑是"_s, 7}, {u"地上霜"_s, 3},
+};
+const QList<int> kPausesMs = {400, 500, 450, 600, 380, 500};
+
+QString transcriptOf(const QList<SyntheticSentence> &sentences) {
+    QStringList lines;
+    for (const SyntheticSentence &sentence : sentences)
+        lines.append(sentence.text);
+    return lines.join(u'\n') + u'\n';
+}
+
+SpeechGuide guideOf(const QString &path) {
+    const std::unique_ptr<Recording> recording = openRecording(path);
+    Progress silent(false);
+    LevelProfile profile = measureLevels(*recording, false, silent);
+    SpeechMap speech = findPauses(profile);
+    return {std::move(profile), std::move(speech)};
+}
+
+// Cuts in order, each the end of one sentence and the start of the next, with
+// every sentence's speech inside its limits.
+QString brokenInvariant(const LessonDraft &draft) {
+    if (qsizetype(draft.spans.size()) != draft.sentences.size() ||
+        qsizetype(draft.handPlaced.size()) != draft.cutCount())
+        return u"sizes differ"_s;
+    for (std::size_t i = 0; i < draft.spans.size(); ++i) {
+        const SentenceSpan &span = draft.spans[i];
+        if (span.limitBefore >= span.limitAfter || span.speechStart < span.limitBefore ||
+            span.speechEnd > span.limitAfter || span.speechStart > span.speechEnd)
+            return u"span %1 out of order"_s.arg(i);
+        if (i > 0 && draft.spans[i - 1].limitAfter > span.limitBefore)
+            return u"span %1 overlaps the one before"_s.arg(i);
+    }
+    return {};
+}
+
+} // namespace
+
+class EditorModel : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_audio;
+    QString m_transcript;
+    SyntheticRecording m_truth;
+    SpeechGuide m_guide;
+
+    qint64 ms(qint64 milliseconds) const { return m_guide.samplesOfMs(milliseconds); }
+    qint64 truePause(qsizetype cut) const {
+        return (m_truth.ends[std::size_t(cut)] + m_truth.starts[std::size_t(cut) + 1]) / 2;
+    }
+
+private slots:
+    void initTestCase() {
+        m_audio = m_dir.filePath(u"poem.wav"_s);
+        m_transcript = m_dir.filePath(u"poem.txt"_s);
+        m_truth = writeSyntheticSpeech(m_audio, kSentences, kPausesMs);
+        QVERIFY(writeText(m_transcript, transcriptOf(kSentences)));
+        m_guide = guideOf(m_audio);
+    }
+
+    // Whole recording at step 0, one 10 ms frame across 64 pixels at the last;
+    // the sample under the pointer stays there; a zoom taken back restores the scale.
+    void timeScale_data() {
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("width");
+        QTest::newRow("3 hours, 1920 px") << qint64(3LL * 3600 * 48000) << 48000 << 1920;
+        QTest::newRow("2 s, 800 px") << qint64(88200) << 44100 << 800;
+        QTest::newRow("shorter than the view") << qint64(100) << 8000 << 1000;
+    }
+    void timeScale() {
+        QFETCH(qint64, total);
+        QFETCH(int, rate);
+        QFETCH(int, width);
+        TimeScale scale(total, rate, width);
+        QCOMPARE(scale.firstSample(), 0);
+        QVERIFY(scale.visibleSamples() >= std::min(total, qint64(scale.samplesPerPixel() * width)));
+        const double closest = rate / 100.0 / TimeScale::kPixelsPerFrame;
+        QVERIFY(scale.samplesPerPixel() * width >= total - 1 || scale.maxZoomStep() == 0);
+        for (int step = 1; step <= scale.maxZoomStep() + 2; ++step) {
+            const double anchorX = width * 0.3;
+            const qint64 anchored = scale.sampleAt(anchorX);
+            const double before = scale.samplesPerPixel();
+            scale.zoom(1, anchorX);
+            QVERIFY(scale.samplesPerPixel() <= before);
+            QVERIFY(scale.samplesPerPixel() >= closest - 1e-9);
+            if (scale.firstSample() > 0 && scale.firstSample() + scale.visibleSamples() < total)
+                QVERIFY(qAbs(scale.xOf(anchored) - anchorX) <= 1.0);
+        }
+        QCOMPARE(scale.samplesPerPixel(),
+                 scale.maxZoomStep() == 0 ? std::max(closest, double(total) / width) : closest);
+        const double deepest = scale.samplesPerPixel();
+        const qint64 first = scale.firstSample();
+        scale.zoom(-3, 10);
+        scale.zoom(3, 10);
+        QCOMPARE(scale.samplesPerPixel(), deepest);
+        QVERIFY(qAbs(scale.firstSample() - first) <= qint64(deepest) + 1);
+        scale.ensureVisible(total - 1, 20);
+        QVERIFY(scale.xOf(total - 1) <= width);
+        scale.zoom(-1000, 0);
+        QCOMPARE(scale.zoomStep(), 0);
+        QCOMPARE(scale.firstSample(), 0);
+    }
+
+    // Fed in uneven pieces, every range holds the true extremes of its frames and
+    // nothing from further away than its own length.
+    void peakPyramidHoldsTheExtremes() {
+        QRandomGenerator random(7);
+        std::vector<float> stereo(2 * 50000);
+        for (float &sample : stereo)
+            sample = float(random.bounded(2.0) - 1.0) * float(random.bounded(1.0));
+        PeakBlocks blocks;
+        PeakPyramid pyramid;
+        std::vector<Peak> out;
+        for (std::size_t at = 0; at < 50000;) {
+            const auto piece = std::min<std::size_t>(50000 - at, random.bounded(1, 5000));
+            blocks.add(stereo.data() + 2 * at, qint64(piece), 2, out);
+            pyramid.append(out.data(), qsizetype(out.size()));
+            out.clear();
+            at += piece;
+        }
+        QCOMPARE(pyramid.frames(), 50000 / PeakBlocks::kBlockFrames * PeakBlocks::kBlockFrames);
+        const auto extremes = [&](qint64 first, qint64 last) {
+            Peak peak{127, -127};
+            for (qint64 f = std::max<qint64>(first, 0); f < std::min(last, pyramid.frames()); ++f) {
+                const float mono =
+                    (stereo[std::size_t(2 * f)] + stereo[std::size_t(2 * f + 1)]) / 2;
+                const auto level = qint8(std::lround(mono * 127.0f));
+                peak.low = std::min(peak.low, level);
+                peak.high = std::max(peak.high, level);
+            }
+            return peak;
+        };
+        for (int trial = 0; trial < 300; ++trial) {
+            const qint64 first = random.bounded(pyramid.frames() - 1);
+            const qint64 last =
+                first + 1 + random.bounded(std::min<qint64>(20000, pyramid.frames() - first));
+            const Peak got = pyramid.range(first, last);
+            const Peak inner = extremes(first, last);
+            const Peak outer = extremes(first - (last - first) - 32, last + (last - first) + 32);
+            QVERIFY2(got.low <= inner.low && got.high >= inner.high,
+                     qPrintable(u"%1..%2"_s.arg(first).arg(last)));
+            QVERIFY(got.low >= outer.low && got.high <= outer.high);
+        }
+    }
+
+    // An untouched draft saves, clip for clip and byte for byte, what `make` writes.
+    void untouchedDraftSavesWhatMakeWrites() {
+        MakeOptions made;
+        made.library = m_dir.filePath(u"by-make"_s);
+        QDir().mkpath(made.library);
+        made.lesson = 2;
+        made.audio = m_audio;
+        made.transcript = m_transcript;
+        made.quiet = true;
+        QStringList notes;
+        makeLesson(made, notes);
+
+        QString disagreement;
+        const LessonInput input = readLessonInput(m_transcript);
+        const LessonDraft draft =
+            proposeDraft(m_guide, input, m_audio, m_transcript, disagreement, notes);
+        QCOMPARE(disagreement, QString());
+        SaveRequest request;
+        request.library = m_dir.filePath(u"by-editor"_s);
+        QDir().mkpath(request.library);
+        request.lesson = 2;
+        request.recording = m_audio;
+        noteRecordingState(request);
+        saveDraft(request, draft);
+        for (const QString &name : QDir(made.library + u"/t_2"_s).entryList(QDir::Files)) {
+            QFile make(made.library + u"/t_2/"_s + name);
+            QFile editor(request.library + u"/t_2/"_s + name);
+            QVERIFY(make.open(QIODevice::ReadOnly) && editor.open(QIODevice::ReadOnly));
+            QVERIFY2(make.readAll() == editor.readAll(), qPrintable(name));
+        }
+        QCOMPARE(QDir(request.library + u"/t_2"_s).count(), QDir(made.library + u"/t_2"_s).count());
+
+        // Saving again asks for replacing; an existing lesson is not overwritten unasked.
+        QVERIFY_THROWS_EXCEPTION(InputError, saveDraft(request, draft));
+    }
+
+    // A text with a sentence the recording lacks still opens, with the place named.
+    void disagreementOpensAnyway() {
+        QList<SyntheticSentence> more = kSentences;
+        more.insert(3, {u"这句话录音里没有说出来也不会有"_s, 15});
+        const QString path = m_dir.filePath(u"more.txt"_s);
+        QVERIFY(writeText(path, transcriptOf(more)));
+        QString disagreement;
+        QStringList notes;
+        const LessonDraft draft =
+            proposeDraft(m_guide, readLessonInput(path), m_audio, path, disagreement, notes);
+        QVERIFY(!disagreement.isEmpty());
+        QCOMPARE(draft.sentences.size(), more.size());
+        QCOMPARE(brokenInvariant(draft), QString());
+    }
+
+    // Each edit, then undo and redo: the draft before and after come back exactly.
+    void editsUndoAndRedo_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("sentences");
+        QTest::newRow("drag near a pause snaps to its quietest point") << u"snap"_s << 6;
+        QTest::newRow("drag with Shift lands where dropped") << u"exact"_s << 6;
+        QTest::newRow("drag past the next cut stops short of it") << u"clamp"_s << 6;
+        QTest::newRow("split at a time, text at the caret") << u"split"_s << 7;
+        QTest::newRow("merge by removing a cut") << u"merge"_s << 5;
+        QTest::newRow("edit a text") << u"text"_s << 6;
+        QTest::newRow("nudges of one cut are one step") << u"nudges"_s << 6;
+    }
+    void editsUndoAndRedo() {
+        QFETCH(QString, edit);
+        QFETCH(int, sentences);
+        QString disagreement;
+        QStringList notes;
+        LessonDocument document;
+        document.reset(m_guide, proposeDraft(m_guide, readLessonInput(m_transcript), m_audio,
+                                             m_transcript, disagreement, notes));
+        const LessonDraft before = document.draft();
+        const qint64 cut1 = before.cut(1);
+        if (edit == u"snap"_s) {
+            document.moveCut(1, document.snapped(cut1 + ms(150)));
+            QCOMPARE(document.draft().cut(1), cut1);
+            document.moveCut(1, document.snapped(truePause(2) - ms(120)));
+            QVERIFY(qAbs(document.draft().cut(1) - truePause(2)) < ms(120));
+        } else if (edit == u"exact"_s) {
+            document.moveCut(1, cut1 + ms(150));
+            QCOMPARE(document.draft().cut(1), cut1 + ms(150));
+            QVERIFY(document.draft().handPlaced[1]);
+        } else if (edit == u"clamp"_s) {
+            document.moveCut(1, before.cut(3));
+            QVERIFY(document.draft().cut(1) < before.cut(2));
+        } else if (edit == u"split"_s) {
+            const qint64 at = (before.spans[2].speechStart + before.spans[2].speechEnd) / 2;
+            document.split(at, 2);
+            QCOMPARE(document.draft().sentences.mid(2, 2), (QStringList{u"夜来"_s, u"风雨声"_s}));
+            QCOMPARE(document.draft().cut(2), at);
+        } else if (edit == u"merge"_s) {
+            document.removeCut(1);
+            QCOMPARE(document.draft().sentences[1], u"处处闻啼鸟夜来风雨声"_s);
+            QCOMPARE(document.draft().cut(1), before.cut(2));
+        } else if (edit == u"text"_s) {
+            document.setText(4, u"  床前 明月光  "_s);
+            QCOMPARE(document.draft().sentences[4], u"床前 明月光"_s);
+        } else if (edit == u"nudges"_s) {
+            for (int i = 0; i < 5; ++i)
+                document.moveCut(2, document.draft().cut(2) + ms(10), true);
+            QCOMPARE(document.undoStack()->count(), 1);
+        }
+        const LessonDraft after = document.draft();
+        QCOMPARE(after.sentences.size(), sentences);
+        QCOMPARE(brokenInvariant(after), QString());
+        QVERIFY(!(after == before));
+        while (document.undoStack()->canUndo())
+            document.undoStack()->undo();
+        QVERIFY(document.draft() == before);
+        while (document.undoStack()->canRedo())
+            document.undoStack()->redo();
+        QVERIFY(document.draft() == after);
+    }
+
+    // Re-aligning after cut 0 finds the cuts moved away again, but keeps the
+    // one placed by hand where the learner put it.
+    void realignKeepsHandPlacedCuts() {
+        QString disagreement;
+        QStringList notes;
+        LessonDraft draft = proposeDraft(m_guide, readLessonInput(m_transcript), m_audio,
+                                         m_transcript, disagreement, notes);
+        const LessonDraft proposed = draft;
+        draft = withCutMoved(draft, m_guide, 2, draft.cut(2) - ms(700));
+        draft.handPlaced[2] = false; // as if the aligner had put it there
+        draft = withCutMoved(draft, m_guide, 4, draft.cut(4) + ms(200));
+        const qint64 hand = draft.cut(4);
+        const LessonDraft again = withRestRealigned(draft, m_guide, 0, notes);
+        QCOMPARE(brokenInvariant(again), QString());
+        QCOMPARE(again.cut(0), proposed.cut(0));
+        QCOMPARE(again.cut(4), hand);
+        for (const qsizetype cut : {1, 2, 3})
+            QVERIFY2(qAbs(again.cut(cut) - truePause(cut)) < ms(150),
+                     qPrintable(QString::number(cut)));
+        QVERIFY(lengthMisfits(again) == std::vector<bool>(6, false));
+    }
+};
+
+QTEST_GUILESS_MAIN(EditorModel)
+#include "tst_editor_model.moc"
