@@ -1,0 +1,96 @@
+#pragma once
+
+#include "editor/lesson_document.h"
+#include "editor/lesson_input.h"
+#include "editor/peak_pyramid.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QScrollBar;
+class QTableWidget;
+class QThread;
+class QTimer;
+
+namespace vovozodo {
+
+class DecodeJob;
+class WaveformView;
+struct LevelProfile;
+
+// The lesson maker's window: the waveform over the sentence list, the
+// selected sentence's text below. A recording and a text are opened from the
+// menu, by dropping them on the window or from the command line; the recording
+// is decoded in the background while the waveform is drawn as it arrives.
+class EditorWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit EditorWindow(QWidget *parent = nullptr);
+    ~EditorWindow() override;
+
+    // Either may be empty; a file of the other kind is asked for later.
+    void open(const QString &recording, const QString &text);
+    void saveTo(const QString &library, int lesson, const QString &title);
+
+    LessonDocument &document() { return m_document; }
+    WaveformView *waveform() const { return m_waveform; }
+    bool isDecoding() const { return m_decode != nullptr; }
+    bool isSaving() const { return m_saver != nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildLayout();
+    void openRecording(const QString &path);
+    void openText(const QString &path);
+    void decodeFinished(const std::shared_ptr<const LevelProfile> &profile);
+    void proposeWhenReady();
+    void offerRestore();
+    void refreshSentences();
+    void selectSentence(qsizetype sentence);
+    qsizetype selectedSentence() const;
+    void splitAtPlayhead();
+    void mergeSelected();
+    void realignRest();
+    void askAndSave();
+    void saveFinished();
+    void keepSession();
+    void showError(const QString &message);
+    void syncScrollBar();
+    void updateTitle();
+
+    LessonDocument m_document;
+    PeakPyramid m_pyramid;
+    LessonInput m_input;
+    QString m_recording;
+    QString m_text;
+    qint64 m_totalSamples = 0;
+    int m_sampleRate = 0;
+    std::shared_ptr<const LevelProfile> m_profile;
+    std::unique_ptr<DecodeJob> m_decode;
+    QThread *m_saver = nullptr;
+    QString m_saveError;
+    QString m_savedTo;
+
+    WaveformView *m_waveform = nullptr;
+    QScrollBar *m_scroll = nullptr;
+    QTableWidget *m_sentences = nullptr;
+    QLineEdit *m_sentenceText = nullptr;
+    QLabel *m_trouble = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QTimer *m_sessionTimer = nullptr;
+    QAction *m_saveAction = nullptr;
+};
+
+} // namespace vovozodo

@@ -1,0 +1,253 @@
+// Opening, decoding, saving and keeping the session: the window's work with files.
+#include "editor/decode_job.h"
+#include "editor/editor_window.h"
+#include "editor/lesson_saver.h"
+#include "editor/session_store.h"
+#include "editor/waveform_view.h"
+#include "lessons/input_error.h"
+#include "lessons/lesson_writer.h"
+
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QThread>
+#include <QUndoStack>
+
+namespace vovozodo {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QStringList kTextSuffixes = {u"txt"_s, u"srt"_s, u"vtt"_s,   u"lrc"_s,
+                                   u"ass"_s, u"ssa"_s, u"labels"_s};
+
+bool isText(const QString &path) {
+    return kTextSuffixes.contains(QFileInfo(path).suffix().toLower());
+}
+
+} // namespace
+
+EditorWindow::~EditorWindow() {
+    m_decode.reset();
+    if (m_saver)
+        m_saver->wait();
+}
+
+void EditorWindow::open(const QString &recording, const QString &text) {
+    QString sound = recording;
+    QString words = text;
+    if (sound.isEmpty() && words.isEmpty()) {
+        const QStringList chosen = QFileDialog::getOpenFileNames(
+            this, u"Open a recording and its transcript or subtitles"_s, {},
+            u"Recordings and texts (*.wav *.flac *.ogg *.opus *.mp3 *.m4a *.aac *.mp4 *.mkv "
+            u"*.webm *.txt *.srt *.vtt *.lrc *.ass *.ssa);;All files (*)"_s);
+        for (const QString &path : chosen)
+            (isText(path) ? words : sound) = path;
+    }
+    if (!sound.isEmpty())
+        openRecording(sound);
+    if (!words.isEmpty())
+        openText(words);
+}
+
+void EditorWindow::openRecording(const QString &path) {
+    m_decode.reset();
+    m_recording = path;
+    m_profile.reset();
+    m_pyramid.clear();
+    m_totalSamples = 0;
+    m_document.reset({}, {});
+    m_trouble->hide();
+    updateTitle();
+    m_decode = std::make_unique<DecodeJob>(path);
+    DecodeJob *job = m_decode.get();
+    connect(job, &DecodeJob::opened, this, [this](int rate, qint64 hint) {
+        m_sampleRate = rate;
+        m_totalSamples = std::max<qint64>(hint, 1);
+        m_waveform->setRecording(&m_pyramid, m_totalSamples, rate);
+    });
+    connect(job, &DecodeJob::peaksArrived, this,
+            [this](const std::vector<Peak> &peaks, double fraction) {
+                m_pyramid.append(peaks.data(), qsizetype(peaks.size()));
+                m_progress->setValue(int(fraction * 100));
+                m_waveform->peaksGrew();
+            });
+    connect(job, &DecodeJob::finished, this, &EditorWindow::decodeFinished);
+    connect(job, &DecodeJob::failed, this, [this](const QString &message) {
+        m_decode.reset();
+        m_progress->hide();
+        m_cancel->hide();
+        m_recording.clear();
+        updateTitle();
+        showError(message);
+    });
+    m_progress->setValue(0);
+    m_progress->show();
+    m_cancel->show();
+    statusBar()->showMessage(u"Reading "_s + QFileInfo(path).fileName() + u"…"_s);
+    job->start();
+}
+
+void EditorWindow::openText(const QString &path) {
+    try {
+        m_input = readLessonInput(path);
+        m_text = path;
+    } catch (const InputError &error) {
+        showError(error.message());
+        return;
+    }
+    proposeWhenReady();
+}
+
+void EditorWindow::decodeFinished(const std::shared_ptr<const LevelProfile> &profile) {
+    m_decode.reset();
+    m_progress->hide();
+    m_cancel->hide();
+    m_profile = profile;
+    m_totalSamples = profile->totalFrames;
+    const qint64 first = m_waveform->scale().firstSample();
+    const int step = m_waveform->scale().zoomStep();
+    m_waveform->setRecording(&m_pyramid, m_totalSamples, profile->sampleRate);
+    m_waveform->zoom(step, 0);
+    m_waveform->scrollToSample(first);
+    statusBar()->showMessage(m_text.isEmpty() ? u"Now open its transcript or subtitles"_s
+                                              : QString());
+    proposeWhenReady();
+}
+
+void EditorWindow::proposeWhenReady() {
+    if (!m_profile || m_text.isEmpty())
+        return;
+    SpeechGuide guide(*m_profile, findPauses(*m_profile));
+    QString disagreement;
+    QStringList notes = m_input.notes;
+    LessonDraft draft = proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes);
+    m_document.reset(std::move(guide), std::move(draft));
+    m_trouble->setVisible(!disagreement.isEmpty());
+    m_trouble->setText(disagreement.isEmpty()
+                           ? QString()
+                           : disagreement + u"\nThe cuts are spread by the sentences' lengths: "
+                                            u"correct them by hand."_s);
+    if (!notes.isEmpty())
+        statusBar()->showMessage(notes.join(u"; "_s));
+    offerRestore();
+}
+
+void EditorWindow::offerRestore() {
+    const std::optional<Session> kept = loadSession(m_recording, m_totalSamples);
+    if (!kept || kept->draft == m_document.draft())
+        return;
+    if (QMessageBox::question(this, u"Vovozodo Lesson Maker"_s,
+                              u"You worked on this recording before. Restore your cuts and "
+                              u"texts from then?"_s) == QMessageBox::Yes)
+        m_document.replaceDraft(kept->draft, u"Restore the earlier session"_s);
+}
+
+void EditorWindow::keepSession() {
+    if (m_document.isEmpty() || m_document.undoStack()->isClean())
+        return;
+    Session session{m_recording, m_text, m_totalSamples, m_document.draft()};
+    if (!storeSession(session))
+        statusBar()->showMessage(u"Cannot keep the session in "_s + sessionFile(m_recording));
+}
+
+void EditorWindow::askAndSave() {
+    if (m_document.isEmpty() || isSaving())
+        return;
+    const QString library =
+        QFileDialog::getExistingDirectory(this, u"Save into which lesson library?"_s);
+    if (library.isEmpty())
+        return;
+    bool ok = false;
+    const int lesson = QInputDialog::getInt(
+        this, u"Save the lesson"_s, u"Lesson number in the library (1 to 15):"_s, 1, 1, 15, 1, &ok);
+    if (ok)
+        saveTo(library, lesson, {});
+}
+
+void EditorWindow::saveTo(const QString &library, int lesson, const QString &title) {
+    if (m_document.isEmpty() || isSaving())
+        return;
+    SaveRequest request;
+    request.library = library;
+    request.lesson = lesson;
+    request.title = title;
+    request.recording = m_recording;
+    noteRecordingState(request);
+    const QString existing = existingLessonEntry(library, lesson);
+    if (!existing.isEmpty()) {
+        if (QMessageBox::question(this, u"Vovozodo Lesson Maker"_s,
+                                  u"Lesson %1 exists in %2. Replace it?"_s.arg(lesson).arg(
+                                      library)) != QMessageBox::Yes)
+            return;
+        request.replace = true;
+    }
+    m_saveError.clear();
+    m_savedTo.clear();
+    m_saver = QThread::create([this, request, draft = m_document.draft()] {
+        try {
+            m_savedTo = saveDraft(request, draft);
+        } catch (const InputError &error) {
+            m_saveError = error.message();
+        } catch (const std::exception &error) {
+            m_saveError = QString::fromLocal8Bit(error.what());
+        }
+    });
+    connect(m_saver, &QThread::finished, this, &EditorWindow::saveFinished);
+    m_saveAction->setEnabled(false);
+    m_progress->setRange(0, 0);
+    m_progress->show();
+    statusBar()->showMessage(u"Saving lesson %1…"_s.arg(lesson));
+    m_saver->start();
+}
+
+void EditorWindow::saveFinished() {
+    m_saver->wait();
+    delete m_saver;
+    m_saver = nullptr;
+    m_saveAction->setEnabled(true);
+    m_progress->setRange(0, 100);
+    m_progress->hide();
+    if (!m_saveError.isEmpty()) {
+        statusBar()->clearMessage();
+        showError(m_saveError + u"\nNothing was changed in the library."_s);
+        return;
+    }
+    statusBar()->showMessage(u"Saved "_s + m_savedTo);
+    m_document.undoStack()->setClean();
+}
+
+void EditorWindow::closeEvent(QCloseEvent *event) {
+    m_decode.reset();
+    // A lesson being written is finished first: never half a lesson.
+    if (m_saver)
+        m_saver->wait();
+    keepSession();
+    event->accept();
+}
+
+void EditorWindow::dragEnterEvent(QDragEnterEvent *event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void EditorWindow::dropEvent(QDropEvent *event) {
+    QString sound;
+    QString words;
+    for (const QUrl &url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            (isText(url.toLocalFile()) ? words : sound) = url.toLocalFile();
+    event->acceptProposedAction();
+    open(sound, words);
+}
+
+} // namespace vovozodo

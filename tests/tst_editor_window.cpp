@@ -1,0 +1,180 @@
+// The lesson maker's window on the offscreen platform: a recording and its
+// transcript opened in the background, cuts dragged with and without snapping,
+// zoom at the pointer, the keys, saving, and bad input shown as one message.
+#include "editor/editor_window.h"
+#include "editor/waveform_view.h"
+#include "support/modal_answerer.h"
+#include "support/pump_until.h"
+#include "tst_lessons_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+using namespace vovozodo;
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QList<SyntheticSentence> kSentences = {
+    {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
+const QList<int> kPausesMs = {500, 600, 450, 500};
+
+} // namespace
+
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_audio;
+    QString m_text;
+    SyntheticRecording m_truth;
+
+    qint64 ms(qint64 milliseconds) const { return milliseconds * m_truth.sampleRate / 1000; }
+
+    void openIn(EditorWindow &window) {
+        window.resize(1000, 600);
+        window.show();
+        window.open(m_audio, m_text);
+        QVERIFY(pumpUntil([&] { return !window.document().isEmpty(); }, std::chrono::seconds(30)));
+        QCOMPARE(window.document().draft().sentences.size(), kSentences.size());
+    }
+
+private slots:
+    void initTestCase() {
+        // Sessions of the developer's own must neither answer nor be touched.
+        qputenv("XDG_STATE_HOME", m_dir.filePath(u"state"_s).toUtf8());
+        m_audio = m_dir.filePath(u"poem.wav"_s);
+        m_text = m_dir.filePath(u"poem.txt"_s);
+        m_truth = writeSyntheticSpeech(m_audio, kSentences, kPausesMs);
+        QStringList lines;
+        for (const SyntheticSentence &sentence : kSentences)
+            lines.append(sentence.text);
+        QVERIFY(writeText(m_text, lines.join(u'\n')));
+    }
+
+    // Dropped near another pause a cut snaps to that pause's quietest point;
+    // with Shift held it stays where it was dropped. Each drag is one undo step.
+    void dragCut_data() {
+        QTest::addColumn<bool>("shift");
+        QTest::newRow("snapping") << false;
+        QTest::newRow("Shift: where dropped") << true;
+    }
+    void dragCut() {
+        QFETCH(bool, shift);
+        EditorWindow window;
+        openIn(window);
+        WaveformView *view = window.waveform();
+        const LessonDraft before = window.document().draft();
+        const TimeScale &scale = view->scale();
+        const int y = view->height() / 2;
+        const QPoint from(int(std::lround(scale.xOf(before.cut(1)))), y);
+        // Into the sentence after the cut, 150 ms from the pause.
+        const qint64 target = m_truth.starts[2] + ms(150);
+        const QPoint to(int(std::lround(scale.xOf(target))), y);
+        const Qt::KeyboardModifiers modifiers = shift ? Qt::ShiftModifier : Qt::NoModifier;
+        QTest::mousePress(view, Qt::LeftButton, modifiers, from);
+        QTest::mouseMove(view, (from + to) / 2);
+        QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         modifiers);
+        QApplication::sendEvent(view, &move);
+        QTest::mouseRelease(view, Qt::LeftButton, modifiers, to);
+        const qint64 cut = window.document().draft().cut(1);
+        if (shift)
+            QVERIFY(qAbs(cut - scale.sampleAt(to.x())) <= qint64(scale.samplesPerPixel()) + 1);
+        else
+            QCOMPARE(cut, before.cut(1));
+        QCOMPARE(window.document().undoStack()->count(), shift ? 1 : 0);
+    }
+
+    // Ctrl+wheel zooms with the sample under the pointer kept there; keys move
+    // the selected cut and undo it.
+    void zoomAndKeys() {
+        EditorWindow window;
+        openIn(window);
+        WaveformView *view = window.waveform();
+        const QPointF pointer(300, view->height() / 2.0);
+        const qint64 under = view->scale().sampleAt(pointer.x());
+        QWheelEvent wheel(pointer, view->mapToGlobal(pointer), {}, QPoint(0, 240), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QCOMPARE(view->scale().zoomStep(), 2);
+        QVERIFY(qAbs(view->scale().xOf(under) - pointer.x()) <= 1.0);
+
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Tab);
+        QTest::keyClick(view, Qt::Key_Tab);
+        QCOMPARE(view->selectedCut(), 1);
+        const qint64 cut = window.document().draft().cut(1);
+        QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(window.document().draft().cut(1), cut + ms(90));
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(window.document().draft().cut(1), cut);
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(window.document().draft().cut(1), cut + ms(90));
+    }
+
+    // Saved into a library slot; saving over it asks, and "No" leaves it as it was.
+    void saveAsksBeforeReplacing() {
+        EditorWindow window;
+        openIn(window);
+        const QString library = m_dir.filePath(u"library"_s);
+        QVERIFY(QDir().mkpath(library));
+        window.saveTo(library, 3, u"Poem"_s);
+        QVERIFY(pumpUntil([&] { return !window.isSaving(); }, std::chrono::seconds(30)));
+        QVERIFY(QFile::exists(library + u"/t_3/4.wav"_s));
+        const QByteArray script = [&] {
+            QFile file(library + u"/t_3/script.txt"_s);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        window.document().removeCut(0);
+        ModalAnswerer no(QMessageBox::No);
+        window.saveTo(library, 3, u"Poem"_s);
+        QVERIFY(no.seen().shown);
+        QVERIFY(!window.isSaving());
+        QFile file(library + u"/t_3/script.txt"_s);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), script);
+    }
+
+    // What `make` refuses is one clear message, and the window stays usable.
+    void badInputIsOneMessage_data() {
+        QTest::addColumn<QString>("recording");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("not a recording") << u"noise.wav"_s << QByteArray("RIFF not really", 15);
+        QTest::newRow("missing file") << u"gone.mp3"_s << QByteArray();
+    }
+    void badInputIsOneMessage() {
+        QFETCH(QString, recording);
+        QFETCH(QByteArray, bytes);
+        const QString path = m_dir.filePath(recording);
+        if (!bytes.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        }
+        EditorWindow window;
+        window.show();
+        ModalAnswerer ok(QMessageBox::Ok);
+        window.open(path, {});
+        QVERIFY(pumpUntil([&] { return ok.seen().shown; }, std::chrono::seconds(30)));
+        QVERIFY2(ok.seen().text.contains(recording), qPrintable(ok.seen().text));
+        QVERIFY(!window.isDecoding());
+    }
+
+    // Closing while the recording is still being decoded waits for nothing and loses nothing.
+    void closeWhileDecoding() {
+        EditorWindow window;
+        window.show();
+        window.open(m_audio, m_text);
+        QVERIFY(window.close());
+        QVERIFY(!window.isDecoding());
+    }
+};
+
+QTEST_MAIN(EditorWindowTest)
+#include "tst_editor_window.moc"
