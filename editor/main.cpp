@@ -1,9 +1,11 @@
 // vovozodo-editor: makes a lesson from a recording and its transcript or
 // subtitles, with the cuts shown and corrected by eye and ear.
 #include "editor/editor_window.h"
+#include "editor/waveform_view.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +26,11 @@ int main(int argc, char *argv[]) {
     parser.addPositionalArgument(
         u"TEXT"_s, u"Plain transcript, SRT, WebVTT, LRC, ASS or an Audacity label track."_s,
         u"[TEXT]"_s);
+    // For the README: draws the window once the lesson is proposed, and exits.
+    QCommandLineOption screenshot(u"screenshot"_s, u"Save a picture of the window."_s,
+                                  u"FILE.png"_s);
+    screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(screenshot);
     parser.process(app);
     const QStringList files = parser.positionalArguments();
 
@@ -31,5 +38,17 @@ int main(int argc, char *argv[]) {
     window.show();
     if (!files.isEmpty())
         window.open(files.value(0), files.value(1));
+    if (parser.isSet(screenshot)) {
+        QObject::connect(&window.document(), &vovozodo::LessonDocument::changed, &window, [&] {
+            if (window.document().isEmpty())
+                return;
+            window.waveform()->zoom(3, 0);
+            window.waveform()->selectCut(1);
+            QTimer::singleShot(200, &window, [&] {
+                const bool saved = window.grab().save(parser.value(screenshot));
+                QApplication::exit(saved ? 0 : 1);
+            });
+        });
+    }
     return QApplication::exec();
 }

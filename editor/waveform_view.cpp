@@ -1,9 +1,11 @@
 #include "editor/waveform_view.h"
 
+#include "editor/cut_accessibility.h"
 #include "editor/lesson_document.h"
 #include "editor/peak_pyramid.h"
 #include "editor/realign.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -39,6 +41,7 @@ WaveformView::WaveformView(QWidget *parent) : QWidget(parent) {
     setMouseTracking(true);
     setMinimumHeight(120);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    installCutAccessibility();
 }
 
 WaveformView::~WaveformView() = default;
@@ -66,9 +69,21 @@ void WaveformView::setDocument(LessonDocument *document) {
         connect(document, &LessonDocument::changed, this, [this] {
             if (m_selectedCut >= m_document->draft().cutCount())
                 m_selectedCut = m_document->draft().cutCount() - 1;
+            announceSelectedCut();
             update();
         });
     update();
+}
+
+void WaveformView::announceSelectedCut() {
+    if (!QAccessible::isActive() || m_selectedCut < 0)
+        return;
+    if (QAccessibleInterface *cut =
+            QAccessible::queryAccessibleInterface(this)->child(int(m_selectedCut))) {
+        QAccessibleValueChangeEvent event(cut, m_document->draft().cut(m_selectedCut) * 1000 /
+                                                   std::max(m_sampleRate, 1));
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void WaveformView::changed() {

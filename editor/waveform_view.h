@@ -30,6 +30,7 @@ public:
     // The pyramid grew: the tiles at its end are drawn again.
     void peaksGrew();
     void setDocument(LessonDocument *document);
+    LessonDocument *document() const { return m_document; }
 
     const TimeScale &scale() const { return m_scale; }
     void scrollToSample(qint64 firstSample);
@@ -74,6 +75,8 @@ private:
     qsizetype cutNear(double x) const;
     qint64 cutPosition(qsizetype cut) const;
     void changed();
+    // Tells assistive technology where the selected cut now is.
+    void announceSelectedCut();
 
     const PeakPyramid *m_pyramid = nullptr;
     QPointer<LessonDocument> m_document;

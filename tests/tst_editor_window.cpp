@@ -7,6 +7,7 @@
 #include "support/pump_until.h"
 #include "tst_lessons_support.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -117,6 +118,29 @@ private slots:
         QCOMPARE(window.document().draft().cut(1), cut);
         QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(window.document().draft().cut(1), cut + ms(90));
+    }
+
+    // Assistive technology sees each cut as a slider in milliseconds; setting its
+    // value moves the cut exactly there, as one undo step.
+    void cutsAreSliders() {
+        EditorWindow window;
+        openIn(window);
+        QAccessibleInterface *waveform = QAccessible::queryAccessibleInterface(window.waveform());
+        QVERIFY(waveform);
+        QCOMPARE(waveform->childCount(), kSentences.size() - 1);
+        QAccessibleInterface *slider = waveform->child(1);
+        QCOMPARE(slider->role(), QAccessible::Slider);
+        QCOMPARE(slider->text(QAccessible::Name), u"Cut between sentences 2 and 3"_s);
+        QAccessibleValueInterface *value = slider->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->minimumStepSize().toInt(), 10);
+        const qint64 was = value->currentValue().toLongLong();
+        QCOMPARE(was, window.document().draft().cut(1) * 1000 / m_truth.sampleRate);
+        value->setCurrentValue(was + 250);
+        QCOMPARE(window.document().draft().cut(1), ms(was + 250));
+        QCOMPARE(value->currentValue().toLongLong(), was + 250);
+        window.document().undoStack()->undo();
+        QCOMPARE(value->currentValue().toLongLong(), was);
     }
 
     // Saved into a library slot; saving over it asks, and "No" leaves it as it was.

@@ -1,0 +1,17 @@
+#pragma once
+
+class QAccessibleInterface;
+class QObject;
+class QString;
+
+namespace vovozodo {
+
+// Lets assistive technology see the waveform's cuts as sliders, one per cut
+// ("Cut between sentences 3 and 4", in milliseconds, step 10): setting a
+// slider's value moves its cut as a drag with Shift would, as one undo step.
+// Installed once for the application; returns the interface for a
+// WaveformView and nothing for anything else.
+QAccessibleInterface *waveformAccessibility(const QString &className, QObject *object);
+void installCutAccessibility();
+
+} // namespace vovozodo
