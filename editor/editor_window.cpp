@@ -2,6 +2,7 @@
 
 #include "editor/decode_job.h"
 #include "editor/realign.h"
+#include "editor/sound_output.h"
 #include "editor/waveform_view.h"
 
 #include <QAction>
@@ -57,6 +58,19 @@ EditorWindow::EditorWindow(QWidget *parent) : QMainWindow(parent) {
     connect(&m_document, &LessonDocument::changed, this, [this] {
         refreshSentences();
         m_sessionTimer->start();
+    });
+    m_output = new SoundOutput(this);
+    m_playheadTimer = new QTimer(this);
+    m_playheadTimer->setInterval(30);
+    connect(m_playheadTimer, &QTimer::timeout, this, [this] {
+        const qint64 heard = m_output->heardSample();
+        if (heard >= 0)
+            m_waveform->setPlayhead(heard, true);
+    });
+    connect(m_output, &SoundOutput::finished, m_playheadTimer, &QTimer::stop);
+    connect(m_output, &SoundOutput::failed, this, [this](const QString &reason) {
+        m_playheadTimer->stop();
+        statusBar()->showMessage(u"Cannot play: "_s + reason);
     });
     updateTitle();
     resize(1100, 700);
@@ -176,6 +190,18 @@ void EditorWindow::buildMenus() {
         selectSentence(std::min(selectedSentence() + 1, m_document.draft().sentences.size() - 1));
     });
 
+    QMenu *listen = menuBar()->addMenu(u"&Listen"_s);
+    menuAction(listen, u"&Play or stop the clip"_s, QKeySequence(Qt::Key_Space),
+               [this] { this->listen(Listen::Clip); });
+    menuAction(listen, u"The second &before the cut"_s, QKeySequence(u"Q"_s),
+               [this] { this->listen(Listen::BeforeCut); });
+    menuAction(listen, u"The second &after the cut"_s, QKeySequence(u"W"_s),
+               [this] { this->listen(Listen::AfterCut); });
+    menuAction(listen, u"The clip's &first second"_s, QKeySequence(u"E"_s),
+               [this] { this->listen(Listen::ClipStart); });
+    menuAction(listen, u"The clip's &last second"_s, QKeySequence(u"D"_s),
+               [this] { this->listen(Listen::ClipEnd); });
+
     QMenu *view = menuBar()->addMenu(u"&View"_s);
     QAction *zoomIn =
         menuAction(view, u"Zoom &in"_s, QKeySequence(u"Ctrl+="_s), [this] { m_waveform->zoom(1); });
@@ -275,6 +301,46 @@ void EditorWindow::realignRest() {
     const QStringList notes = m_document.realignAfter(cut);
     statusBar()->showMessage(notes.isEmpty() ? u"Re-aligned after cut %1"_s.arg(cut + 1)
                                              : notes.join(u' '));
+}
+
+void EditorWindow::listen(Listen what) {
+    if (m_output->isPlaying()) {
+        m_output->stop();
+        m_playheadTimer->stop();
+        return;
+    }
+    const LessonDraft &draft = m_document.draft();
+    const qsizetype sentence = std::max<qsizetype>(selectedSentence(), 0);
+    if (draft.sentences.isEmpty() || m_sampleRate <= 0)
+        return;
+    const Clip clip = padSpans(draft.spans, m_sampleRate)[std::size_t(sentence)];
+    const qint64 second = m_sampleRate;
+    const qsizetype cut = std::min(sentence, draft.cutCount() - 1);
+    const qint64 at = cut >= 0 ? draft.cut(cut) : clip.end;
+    qint64 first = clip.start;
+    qint64 last = clip.end;
+    switch (what) {
+    case Listen::Clip:
+        break;
+    case Listen::BeforeCut:
+        first = std::max<qint64>(0, at - second);
+        last = at;
+        break;
+    case Listen::AfterCut:
+        first = at;
+        last = std::min(m_totalSamples, at + second);
+        break;
+    case Listen::ClipStart:
+        last = std::min(clip.end, clip.start + second);
+        break;
+    case Listen::ClipEnd:
+        first = std::max(clip.start, clip.end - second);
+        break;
+    }
+    m_output->play([path = m_recording, first, last] {
+        return renderStretch(path, first, last, true);
+    });
+    m_playheadTimer->start();
 }
 
 void EditorWindow::showError(const QString &message) {

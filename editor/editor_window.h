@@ -21,6 +21,7 @@ class QTimer;
 namespace vovozodo {
 
 class DecodeJob;
+class SoundOutput;
 class WaveformView;
 struct LevelProfile;
 
@@ -66,6 +67,10 @@ private:
     void saveFinished();
     void keepSession();
     void showError(const QString &message);
+    // Space: the selected clip as saved; Q/W: a second before/after the selected
+    // cut; E/D: the clip's first/last second. Again stops.
+    enum class Listen { Clip, BeforeCut, AfterCut, ClipStart, ClipEnd };
+    void listen(Listen what);
     void syncScrollBar();
     void updateTitle();
 
@@ -90,6 +95,8 @@ private:
     QProgressBar *m_progress = nullptr;
     QPushButton *m_cancel = nullptr;
     QTimer *m_sessionTimer = nullptr;
+    SoundOutput *m_output = nullptr;
+    QTimer *m_playheadTimer = nullptr;
     QAction *m_saveAction = nullptr;
 };
 

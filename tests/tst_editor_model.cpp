@@ -1,6 +1,7 @@
 // The editor's model: the time scale, the peak pyramid, the edits and their
 // history, re-aligning around hand-placed cuts, and that an untouched draft
-// saves what `make` writes.
+// saves what `make` writes and plays what it saved.
+#include "editor/clip_sound.h"
 #include "editor/lesson_document.h"
 #include "editor/lesson_input.h"
 #include "editor/lesson_saver.h"
@@ -20,6 +21,8 @@
 #include <QUndoStack>
 
 #include <algorithm>
+
+#include <sndfile.h>
 
 using namespace vovozodo;
 
@@ -211,6 +214,23 @@ private slots:
 
         // Saving again asks for replacing; an existing lesson is not overwritten unasked.
         QVERIFY_THROWS_EXCEPTION(InputError, saveDraft(request, draft));
+
+        // What Space plays is what was saved, sample for sample.
+        const std::vector<Clip> clips = padSpans(draft.spans, m_guide.sampleRate());
+        for (const std::size_t k : {std::size_t(0), clips.size() - 1}) {
+            const ClipSound heard = renderStretch(m_audio, clips[k].start, clips[k].end, true);
+            SF_INFO info{};
+            SNDFILE *file = sf_open(QFile::encodeName(request.library + u"/t_2/%1.wav"_s.arg(k + 1))
+                                        .constData(),
+                                    SFM_READ, &info);
+            QVERIFY(file);
+            std::vector<qint16> saved(std::size_t(info.frames * info.channels));
+            sf_readf_short(file, saved.data(), info.frames);
+            sf_close(file);
+            QCOMPARE(heard.samples.size(), saved.size());
+            for (std::size_t i = 0; i < saved.size(); ++i)
+                QVERIFY2(qAbs(heard.samples[i] - saved[i]) <= 1, qPrintable(QString::number(i)));
+        }
     }
 
     // A text with a sentence the recording lacks still opens, with the place named.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace vovozodo {
+
+// Sound of a stretch of the recording as the lesson will hold it: mono or
+// stereo as the writer makes it, 16-bit, with its 5 ms fades when it is a
+// whole clip.
+struct ClipSound {
+    int sampleRate = 0;
+    int channels = 0;
+    qint64 first = 0; // the recording's sample the sound starts at
+    std::vector<qint16> samples;
+};
+
+// Decodes `path` up to `last` and keeps [first, last). Throws InputError.
+ClipSound renderStretch(const QString &path, qint64 first, qint64 last, bool fades);
+
+} // namespace vovozodo
