@@ -22,6 +22,9 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vovozodo {
 
 using namespace Qt::StringLiterals;
@@ -282,10 +285,18 @@ void EditorWindow::splitAtPlayhead() {
     const qsizetype sentence = m_document.draft().sentenceAt(at);
     if (sentence < 0)
         return;
-    // The caret counts in the text box only when it shows that sentence.
-    const qsizetype caret = sentence == selectedSentence()
-                                ? m_sentenceText->cursorPosition()
-                                : m_document.draft().sentences[sentence].size() / 2;
+    // The caret of the text box says where the text splits; when it stands at
+    // either end (the box was not edited), the text splits where the time does.
+    const QString &text = m_document.draft().sentences[sentence];
+    qsizetype caret = sentence == selectedSentence() ? m_sentenceText->cursorPosition() : 0;
+    if (caret <= 0 || caret >= text.size()) {
+        const SentenceSpan &span = m_document.draft().spans[std::size_t(sentence)];
+        const double share = span.speechEnd > span.speechStart
+                                 ? double(at - span.speechStart) /
+                                       double(span.speechEnd - span.speechStart)
+                                 : 0.5;
+        caret = qsizetype(std::lround(std::clamp(share, 0.0, 1.0) * double(text.size())));
+    }
     m_document.split(at, caret);
     selectSentence(sentence + 1);
 }

@@ -58,6 +58,12 @@ void WaveformView::setRecording(const PeakPyramid *pyramid, qint64 totalSamples,
 }
 
 void WaveformView::peaksGrew() {
+    // A recording that does not say its length grows as it is decoded.
+    if (m_pyramid && m_pyramid->frames() > m_scale.totalSamples()) {
+        m_scale.setTotalSamples(m_pyramid->frames());
+        changed();
+        return;
+    }
     update();
 }
 
