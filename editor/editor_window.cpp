@@ -291,10 +291,10 @@ void EditorWindow::splitAtPlayhead() {
     qsizetype caret = sentence == selectedSentence() ? m_sentenceText->cursorPosition() : 0;
     if (caret <= 0 || caret >= text.size()) {
         const SentenceSpan &span = m_document.draft().spans[std::size_t(sentence)];
-        const double share = span.speechEnd > span.speechStart
-                                 ? double(at - span.speechStart) /
-                                       double(span.speechEnd - span.speechStart)
-                                 : 0.5;
+        const double share =
+            span.speechEnd > span.speechStart
+                ? double(at - span.speechStart) / double(span.speechEnd - span.speechStart)
+                : 0.5;
         caret = qsizetype(std::lround(std::clamp(share, 0.0, 1.0) * double(text.size())));
     }
     m_document.split(at, caret);
@@ -348,9 +348,8 @@ void EditorWindow::listen(Listen what) {
         first = std::max(clip.start, clip.end - second);
         break;
     }
-    m_output->play([path = m_recording, first, last] {
-        return renderStretch(path, first, last, true);
-    });
+    m_output->play(
+        [path = m_recording, first, last] { return renderStretch(path, first, last, true); });
     m_playheadTimer->start();
 }
 

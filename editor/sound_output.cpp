@@ -52,7 +52,8 @@ void SoundOutput::play(std::function<ClipSound()> render) {
             run(render());
         } catch (const InputError &error) {
             m_playing = false;
-            QMetaObject::invokeMethod(this, [this, reason = error.message()] { emit failed(reason); });
+            QMetaObject::invokeMethod(this,
+                                      [this, reason = error.message()] { emit failed(reason); });
         }
     });
     connect(m_thread, &QThread::finished, this, [this] {

@@ -220,9 +220,9 @@ private slots:
         for (const std::size_t k : {std::size_t(0), clips.size() - 1}) {
             const ClipSound heard = renderStretch(m_audio, clips[k].start, clips[k].end, true);
             SF_INFO info{};
-            SNDFILE *file = sf_open(QFile::encodeName(request.library + u"/t_2/%1.wav"_s.arg(k + 1))
-                                        .constData(),
-                                    SFM_READ, &info);
+            SNDFILE *file = sf_open(
+                QFile::encodeName(request.library + u"/t_2/%1.wav"_s.arg(k + 1)).constData(),
+                SFM_READ, &info);
             QVERIFY(file);
             std::vector<qint16> saved(std::size_t(info.frames * info.channels));
             sf_readf_short(file, saved.data(), info.frames);
