@@ -12,7 +12,8 @@ namespace vovozodo {
 struct ClipSound {
     int sampleRate = 0;
     int channels = 0;
-    qint64 first = 0; // the recording's sample the sound starts at
+    qint64 first = 0;   // the recording's sample the sound starts at
+    double tempo = 1.0; // each sample heard covers this many of the recording's
     std::vector<qint16> samples;
 };
 

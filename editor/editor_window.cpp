@@ -3,6 +3,7 @@
 #include "editor/decode_job.h"
 #include "editor/realign.h"
 #include "editor/sound_output.h"
+#include "editor/tempo.h"
 #include "editor/waveform_view.h"
 
 #include <QAction>
@@ -204,6 +205,16 @@ void EditorWindow::buildMenus() {
                [this] { this->listen(Listen::ClipStart); });
     menuAction(listen, u"The clip's &last second"_s, QKeySequence(u"D"_s),
                [this] { this->listen(Listen::ClipEnd); });
+
+    listen->addSeparator();
+    menuAction(listen, u"At &75 % speed"_s, QKeySequence(u"["_s), [this] {
+        m_speed = 0.75;
+        statusBar()->showMessage(u"Listening at 75 % speed"_s);
+    });
+    menuAction(listen, u"At &100 % speed"_s, QKeySequence(u"]"_s), [this] {
+        m_speed = 1.0;
+        statusBar()->showMessage(u"Listening at full speed"_s);
+    });
 
     QMenu *view = menuBar()->addMenu(u"&View"_s);
     QAction *zoomIn =

@@ -37,7 +37,8 @@ public:
 
     // Either may be empty; a file of the other kind is asked for later.
     void open(const QString &recording, const QString &text);
-    void saveTo(const QString &library, int lesson, const QString &title);
+    // `tempo` below 1 saves a slowed copy, pitch kept.
+    void saveTo(const QString &library, int lesson, const QString &title, double tempo = 1.0);
 
     LessonDocument &document() { return m_document; }
     WaveformView *waveform() const { return m_waveform; }
@@ -97,6 +98,8 @@ private:
     QTimer *m_sessionTimer = nullptr;
     SoundOutput *m_output = nullptr;
     QTimer *m_playheadTimer = nullptr;
+    // What Space and Q/W/E/D play at: 1 or 0.75.
+    double m_speed = 1.0;
     QAction *m_saveAction = nullptr;
 };
 

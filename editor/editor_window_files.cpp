@@ -170,17 +170,24 @@ void EditorWindow::askAndSave() {
     bool ok = false;
     const int lesson = QInputDialog::getInt(
         this, u"Save the lesson"_s, u"Lesson number in the library (1 to 15):"_s, 1, 1, 15, 1, &ok);
+    if (!ok)
+        return;
+    const QStringList speeds = {u"100 % (as recorded)"_s, u"90 %"_s, u"75 %"_s};
+    const QString speed =
+        QInputDialog::getItem(this, u"Save the lesson"_s,
+                              u"Speed (a slowed copy keeps the pitch):"_s, speeds, 0, false, &ok);
     if (ok)
-        saveTo(library, lesson, {});
+        saveTo(library, lesson, {}, speed == speeds[1] ? 0.9 : speed == speeds[2] ? 0.75 : 1.0);
 }
 
-void EditorWindow::saveTo(const QString &library, int lesson, const QString &title) {
+void EditorWindow::saveTo(const QString &library, int lesson, const QString &title, double tempo) {
     if (m_document.isEmpty() || isSaving())
         return;
     SaveRequest request;
     request.library = library;
     request.lesson = lesson;
     request.title = title;
+    request.tempo = tempo;
     request.recording = m_recording;
     noteRecordingState(request);
     const QString existing = existingLessonEntry(library, lesson);

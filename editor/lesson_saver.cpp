@@ -1,6 +1,7 @@
 #include "editor/lesson_saver.h"
 
 #include "editor/lesson_draft.h"
+#include "editor/tempo.h"
 #include "lessons/input_error.h"
 #include "lessons/lesson_writer.h"
 #include "lessons/progress.h"
@@ -32,14 +33,19 @@ QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
         (info.size() != request.recordingSize || info.lastModified() != request.recordingModified))
         throw InputError(request.recording +
                          u": the recording changed since it was opened; open it again"_s);
-    const std::unique_ptr<Recording> recording = openRecording(request.recording);
+    std::unique_ptr<Recording> recording = openRecording(request.recording);
+    std::vector<Clip> clips = padSpans(draft.spans, recording->sampleRate());
+    if (request.tempo != 1.0) {
+        recording = std::make_unique<TempoRecording>(std::move(recording), request.tempo);
+        clips = scaledClips(clips, request.tempo);
+    }
     const QString title =
         request.title.isEmpty() ? info.completeBaseName() : request.title.simplified();
     writer.writeScript(title, draft.sentences, request.scriptEncoding);
     // The writer reports progress to a terminal; the window gets it through the
     // recording it reads.
     Progress silent(false);
-    writer.writeClips(*recording, padSpans(draft.spans, recording->sampleRate()), 1.0, silent);
+    writer.writeClips(*recording, clips, 1.0, silent);
     if (progress)
         progress(1.0);
     writer.commit();

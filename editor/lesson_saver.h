@@ -18,6 +18,8 @@ struct SaveRequest {
     QString title;
     bool replace = false;
     TextEncoding scriptEncoding = TextEncoding::Gb18030;
+    // Below 1: a slowed copy, pitch kept (0.9 or 0.75 for slower practice).
+    double tempo = 1.0;
     QString recording;
     // The recording as it was decoded: a file changed since then would be cut
     // where its old sound was.

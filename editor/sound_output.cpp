@@ -79,7 +79,7 @@ void SoundOutput::run(const ClipSound &sound) {
     const auto heardNow = [&] {
         const pa_usec_t latency = pa_simple_get_latency(stream.get(), &error);
         const qint64 queued = qint64(latency) * sound.sampleRate / 1000000;
-        m_heard = sound.first + std::max<qint64>(0, written - queued);
+        m_heard = sound.first + qint64(double(std::max<qint64>(0, written - queued)) * sound.tempo);
     };
     while (written < frames && !m_stop.load()) {
         const qint64 take = std::min(kWriteFrames, frames - written);

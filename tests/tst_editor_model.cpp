@@ -233,6 +233,44 @@ private slots:
         }
     }
 
+    // A copy at 75 % speed: each clip a third longer, holding its sentence at the
+    // same loudness (a clip cut from the wrong place would hold a pause instead).
+    void slowedCopyKeepsTheSentences() {
+        QString disagreement;
+        QStringList notes;
+        const LessonDraft draft = proposeDraft(m_guide, readLessonInput(m_transcript), m_audio,
+                                               m_transcript, disagreement, notes);
+        SaveRequest request;
+        request.library = m_dir.filePath(u"slow"_s);
+        QDir().mkpath(request.library);
+        request.recording = m_audio;
+        request.tempo = 0.75;
+        saveDraft(request, draft);
+        const std::vector<Clip> clips = padSpans(draft.spans, m_guide.sampleRate());
+        for (std::size_t k = 0; k < clips.size(); ++k) {
+            SF_INFO info{};
+            SNDFILE *file = sf_open(
+                QFile::encodeName(request.library + u"/t_1/%1.wav"_s.arg(k + 1)).constData(),
+                SFM_READ, &info);
+            QVERIFY(file);
+            std::vector<qint16> slow(std::size_t(info.frames));
+            sf_readf_short(file, slow.data(), info.frames);
+            sf_close(file);
+            const qint64 length = clips[k].end - clips[k].start;
+            QVERIFY(qAbs(info.frames - length * 4 / 3) <= 2);
+            const ClipSound original = renderStretch(m_audio, clips[k].start, clips[k].end, true);
+            const auto rms = [](const std::vector<qint16> &samples) {
+                double sum = 0;
+                for (const qint16 s : samples)
+                    sum += double(s) * s;
+                return std::sqrt(sum / double(std::max<std::size_t>(samples.size(), 1)));
+            };
+            const double ratio = rms(slow) / rms(original.samples);
+            QVERIFY2(ratio > 0.7 && ratio < 1.3,
+                     qPrintable(u"clip %1: %2"_s.arg(k + 1).arg(ratio)));
+        }
+    }
+
     // A text with a sentence the recording lacks still opens, with the place named.
     void disagreementOpensAnyway() {
         QList<SyntheticSentence> more = kSentences;
