@@ -43,6 +43,7 @@ public:
     LessonDocument &document() { return m_document; }
     WaveformView *waveform() const { return m_waveform; }
     bool isDecoding() const { return m_decode != nullptr; }
+    const PeakPyramid &peaks() const { return m_pyramid; }
     bool isSaving() const { return m_saver != nullptr; }
 
 protected:
