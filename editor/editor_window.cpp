@@ -36,8 +36,8 @@ enum Column { kNumber, kText, kStart, kLength, kColumns };
 
 QString secondsText(qint64 samples, int rate) {
     const double seconds = double(samples) / std::max(rate, 1);
-    const auto whole = qint64(seconds);
-    return u"%1:%2"_s.arg(whole / 60).arg(seconds - double(whole / 60 * 60), 4, 'f', 1, u'0');
+    const qint64 minutes = qint64(seconds) / 60;
+    return u"%1:%2"_s.arg(minutes).arg(seconds - double(minutes * 60), 4, 'f', 1, u'0');
 }
 
 QAction *menuAction(QMenu *menu, const QString &text, const QKeySequence &keys,

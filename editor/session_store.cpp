@@ -70,7 +70,7 @@ std::optional<Session> loadSession(const QString &recording, qint64 totalSamples
         return std::nullopt;
     const QJsonArray sentences = root.value(u"sentences"_s).toArray();
     qint64 previousEnd = 0;
-    for (const QJsonValue &value : sentences) {
+    for (const auto &value : sentences) {
         const QJsonObject sentence = value.toObject();
         const QJsonArray speech = sentence.value(u"speech"_s).toArray();
         const QJsonArray limits = sentence.value(u"limits"_s).toArray();

@@ -51,6 +51,7 @@ qint64 TempoRecording::read(float *interleaved, qint64 frames) {
 
 std::vector<Clip> scaledClips(const std::vector<Clip> &clips, double tempo) {
     std::vector<Clip> scaled;
+    scaled.reserve(clips.size());
     for (const Clip &clip : clips)
         scaled.push_back({qint64(std::llround(double(clip.start) / tempo)),
                           qint64(std::llround(double(clip.end) / tempo))});
