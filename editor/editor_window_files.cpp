@@ -130,8 +130,13 @@ void EditorWindow::proposeWhenReady() {
     SpeechGuide guide(*m_profile, findPauses(*m_profile));
     QString disagreement;
     QStringList notes = m_input.notes;
-    LessonDraft draft = proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes);
+    qint64 partsAt = -1;
+    LessonDraft draft =
+        proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes, &partsAt);
     m_document.reset(std::move(guide), std::move(draft));
+    if (partsAt >= 0)
+        m_waveform->setTroubleSpot(std::max<qint64>(0, partsAt - m_sampleRate),
+                                   partsAt + m_sampleRate);
     m_trouble->setVisible(!disagreement.isEmpty());
     m_trouble->setText(disagreement.isEmpty()
                            ? QString()
@@ -188,6 +193,7 @@ void EditorWindow::saveTo(const QString &library, int lesson, const QString &tit
     request.lesson = lesson;
     request.title = title;
     request.tempo = tempo;
+    request.paragraphStarts = m_input.paragraphStarts;
     request.recording = m_recording;
     noteRecordingState(request);
     const QString existing = existingLessonEntry(library, lesson);
@@ -204,6 +210,8 @@ void EditorWindow::saveTo(const QString &library, int lesson, const QString &tit
         try {
             m_savedTo = saveDraft(request, draft);
         } catch (const InputError &error) {
+            m_saveError = error.message();
+        } catch (const SystemError &error) {
             m_saveError = error.message();
         } catch (const std::exception &error) {
             m_saveError = QString::fromLocal8Bit(error.what());

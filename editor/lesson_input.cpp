@@ -2,6 +2,7 @@
 
 #include "editor/lesson_draft.h"
 #include "editor/speech_guide.h"
+#include "lessons/cue_repair.h"
 #include "lessons/cue_snapper.h"
 #include "lessons/input_error.h"
 #include "lessons/sentence_aligner.h"
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <numeric>
 
 namespace vovozodo {
 
@@ -42,31 +44,53 @@ LessonInput readLessonInput(const QString &path, TextEncoding encoding) {
     if (looksLikeSubtitles(path, text)) {
         Subtitles subtitles = readSubtitles(text, path);
         input.notes = subtitles.notes;
-        input.cues = subtitles.cues;
-        for (const Cue &cue : std::as_const(subtitles.cues))
+        input.cues = repairCues(subtitles.cues, 0, path, input.notes);
+        for (const Cue &cue : std::as_const(input.cues))
             input.sentences.append(cue.text);
     } else {
-        input.sentences = readTranscriptSentences(text, path);
+        Transcript transcript = readTranscript(text, path);
+        input.sentences = std::move(transcript.sentences);
+        input.paragraphStarts = std::move(transcript.paragraphStarts);
     }
     return input;
 }
 
 LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
                          const QString &recordingName, const QString &textName,
-                         QString &disagreement, QStringList &notes) {
+                         QString &disagreement, QStringList &notes, qint64 *partsAt) {
+    LessonDraft draft;
+    draft.sentences = input.sentences;
     try {
-        LessonDraft draft;
-        draft.sentences = input.sentences;
-        draft.spans = input.cues.isEmpty()
-                          ? alignSentences(guide.profile(), guide.speech(), input.sentences,
-                                           recordingName, textName)
-                          : snapCues(guide.profile(), guide.speech(), input.cues, textName, notes);
-        draft.handPlaced.assign(std::size_t(draft.cutCount()), false);
-        return draft;
+        if (!input.cues.isEmpty()) {
+            draft.spans = snapCues(guide.profile(), guide.speech(), input.cues, textName, notes);
+        } else {
+            const Alignment alignment =
+                alignSentences(guide.profile(), guide.speech(), input.sentences);
+            draft.spans = alignment.spans;
+            if (!alignment.fits()) {
+                const FitProblem &problem = alignment.problems.front();
+                std::vector<int> lines(std::size_t(input.sentences.size()));
+                std::iota(lines.begin(), lines.end(), 1);
+                disagreement = recordingName + u": "_s +
+                               describeMisfit(problem, input.sentences, lines, textName);
+                if (partsAt)
+                    *partsAt = qint64(problem.seconds * guide.sampleRate());
+            }
+        }
     } catch (const InputError &error) {
         disagreement = error.message();
-        return evenDraft(guide, input.sentences, 0, guide.totalSamples());
+        draft.spans.clear();
     }
+    // A sentence the recording lacks has no sound of its own; the learner
+    // needs room to place it, so such a match is spread out instead.
+    const bool usable =
+        qsizetype(draft.spans.size()) == draft.sentences.size() &&
+        std::all_of(draft.spans.begin(), draft.spans.end(),
+                    [](const SentenceSpan &span) { return span.limitAfter > span.limitBefore; });
+    if (!usable)
+        return evenDraft(guide, input.sentences, 0, guide.totalSamples());
+    draft.handPlaced.assign(std::size_t(draft.cutCount()), false);
+    return draft;
 }
 
 LessonDraft evenDraft(const SpeechGuide &guide, const QStringList &sentences, qint64 from,

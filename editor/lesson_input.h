@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <vector>
+
 namespace vovozodo {
 
 struct LevelProfile;
@@ -15,6 +17,8 @@ struct LessonDraft;
 // The sentences of a transcript or subtitle file, read as `make` reads them.
 struct LessonInput {
     QStringList sentences;
+    // Of a plain transcript: which sentences begin a paragraph in the player.
+    std::vector<bool> paragraphStarts;
     // Empty for a plain transcript.
     QList<Cue> cues;
     QStringList notes;
@@ -29,10 +33,11 @@ LessonInput readLessonInput(const QString &path, TextEncoding encoding = TextEnc
 // aligner (so a change of its interface touches this one function). Where the
 // text and the recording disagree, `make` refuses; the editor still opens,
 // with `disagreement` saying where, and cuts spread over the speech by the
-// sentences' lengths for the learner to correct.
+// sentences' lengths for the learner to correct; `partsAt` gets the sample
+// where text and speech part.
 LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
                          const QString &recordingName, const QString &textName,
-                         QString &disagreement, QStringList &notes);
+                         QString &disagreement, QStringList &notes, qint64 *partsAt = nullptr);
 
 // Cuts at the pauses nearest to where each sentence would end if the speech
 // ran at one rate; what the editor offers where the aligner found no fit.

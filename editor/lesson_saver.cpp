@@ -41,7 +41,10 @@ QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
     }
     const QString title =
         request.title.isEmpty() ? info.completeBaseName() : request.title.simplified();
-    writer.writeScript(title, draft.sentences, request.scriptEncoding);
+    const bool sameSentences = qsizetype(request.paragraphStarts.size()) == draft.sentences.size();
+    writer.writeScript(title, draft.sentences,
+                       sameSentences ? request.paragraphStarts : std::vector<bool>(),
+                       request.scriptEncoding);
     // The writer reports progress to a terminal; the window gets it through the
     // recording it reads.
     Progress silent(false);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
 namespace vovozodo {
 
@@ -18,6 +19,9 @@ struct SaveRequest {
     QString title;
     bool replace = false;
     TextEncoding scriptEncoding = TextEncoding::Gb18030;
+    // As the transcript had them; used while the sentences are still the
+    // transcript's (after a split or merge the writer's own rule applies).
+    std::vector<bool> paragraphStarts;
     // Below 1: a slowed copy, pitch kept (0.9 or 0.75 for slower practice).
     double tempo = 1.0;
     QString recording;

@@ -33,7 +33,10 @@ std::vector<SentenceSpan> alignStretch(const SpeechGuide &guide, const QStringLi
     for (std::size_t f = 0; f < speech.size(); ++f)
         speech[f] = part.centiDb[f] > threshold;
     const SpeechMap map = mapSpeech(part, std::move(speech));
-    std::vector<SentenceSpan> spans = alignSentences(part, map, sentences, {}, {});
+    const Alignment alignment = alignSentences(part, map, sentences);
+    if (!alignment.fits() || alignment.spans.size() != std::size_t(sentences.size()))
+        throw InputError(QString());
+    std::vector<SentenceSpan> spans = alignment.spans;
     const qint64 offset = qint64(firstFrame) * whole.hop;
     for (SentenceSpan &span : spans) {
         span.speechStart += offset;

@@ -202,6 +202,7 @@ private slots:
         QDir().mkpath(request.library);
         request.lesson = 2;
         request.recording = m_audio;
+        request.paragraphStarts = input.paragraphStarts;
         noteRecordingState(request);
         saveDraft(request, draft);
         for (const QString &name : QDir(made.library + u"/t_2"_s).entryList(QDir::Files)) {
