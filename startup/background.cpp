@@ -10,6 +10,7 @@
 #include "ui/twips.h"
 #include "ui/window_accessibility.h"
 
+#include <QCloseEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
@@ -96,12 +97,29 @@ void Background::onTimer1Tick() {
     if (StartupTicks == 1) {
         m_mainWindow = new Begin1(m_services, this);
         m_mainWindow->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_mainWindow, &Begin1::exitConfirmed, this, &QWidget::close);
+        connect(m_mainWindow, &Begin1::exitConfirmed, this, [this] {
+            m_leaving = true;
+            close();
+        });
     } else if (StartupTicks == 10) {
         Timer1->setEnabled(false);
         if (m_mainWindow)
             m_mainWindow->show();
     }
+}
+
+void Background::closeEvent(QCloseEvent *event) {
+    // The backdrop carries the taskbar button, so the desktop's close requests
+    // often come here. The program ends only on the learner's Yes: the request
+    // asks the main window's exit question, and while the main window is still
+    // loading there is nobody to ask yet, so it is let go.
+    if (m_leaving) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (m_mainWindow)
+        m_mainWindow->requestExit();
 }
 
 } // namespace vovozodo

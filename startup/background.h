@@ -33,6 +33,9 @@ public:
     int startupTicks() const { return StartupTicks; }
     Begin1 *mainWindow() const;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void load();
     void onTimer1Tick();
@@ -45,6 +48,7 @@ private:
     platform::WindowsDirectoryQuery m_windowsDirectory;
     PlaybackServices m_services;
     QPointer<Begin1> m_mainWindow;
+    bool m_leaving = false; // the learner said Yes to the exit question
 };
 
 } // namespace vovozodo

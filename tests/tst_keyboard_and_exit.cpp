@@ -9,6 +9,8 @@
 #include "ui/begin1.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -183,22 +185,62 @@ private slots:
         InstallRoot.clear();
     }
 
-    void systemCloseRequestClosesOnlyTheMainWindow() {
+    // A close request from the desktop (Alt+F4, a taskbar's close), on the main
+    // window or on the backdrop, asks as Exit does, during automatic playback
+    // too: one question however many requests come, No keeps everything as it
+    // was, and nothing closes before Yes.
+    void closeRequestFromTheDesktopAsksTheExitQuestion_data() {
+        QTest::addColumn<bool>("onBackdrop");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("main window, No") << false << false;
+        QTest::newRow("backdrop, No") << true << false;
+        QTest::newRow("main window, Yes") << false << true;
+        QTest::newRow("backdrop, Yes") << true << true;
+    }
+    void closeRequestFromTheDesktopAsksTheExitQuestion() {
+        QFETCH(bool, onBackdrop);
+        QFETCH(bool, yes);
         LessonLibrary library;
+        QVERIFY(library.writeLesson(1, u"One"_s, {u"first"_s, u"second"_s}));
         FakePlayback playback;
         Background background([](char *, std::uint32_t) { return std::uint32_t(0); },
                               playback.services());
+        InstallRoot = library.root();
         background.show();
         for (int tick = 0; tick < 10; ++tick)
             QVERIFY(playback.timer(0)->fire());
         QPointer<Begin1> main = background.mainWindow();
-        QVERIFY(main);
+        QVERIFY(main && main->isVisible());
+        main->findChild<QComboBox *>(u"Combo1"_s)->setCurrentIndex(1);
+        main->playbackCommand();
+        QVERIFY(playback.device()->playing);
         playback.device()->log.clear();
-        QVERIFY(main->close());
-        QVERIFY(QApplication::activeModalWidget() == nullptr);
-        QCOMPARE(playback.device()->commands(), QStringList{u"Close"_s});
-        QVERIFY(pumpUntil([&] { return main.isNull(); }));
-        QVERIFY(background.isVisible());
+        QWidget *target = onBackdrop ? static_cast<QWidget *>(&background) : main.data();
+
+        int questions = 0;
+        ModalDriver driver;
+        driver.whenModal([&](QWidget *modal) {
+            ++questions;
+            QVERIFY(!target->close()); // a second request while it is up
+            QVERIFY(main->isVisible() && background.isVisible());
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box && box->text() == u"Do you really want to exit?"_s);
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QVERIFY(!target->close());
+        QVERIFY(pumpUntil([&] { return questions == 1 && !QApplication::activeModalWidget(); }));
+        pumpFor(std::chrono::milliseconds(50));
+        QCOMPARE(questions, 1);
+        QVERIFY(!driver.timedOut());
+        if (yes) {
+            QVERIFY(!background.isVisible());
+            QCOMPARE(playback.device()->commands(), QStringList{u"Close"_s});
+            QVERIFY(pumpUntil([&] { return main.isNull(); }));
+        } else {
+            QVERIFY(main->isVisible() && background.isVisible());
+            QVERIFY(playback.device()->log.isEmpty());
+            QVERIFY(playback.device()->playing);
+        }
         InstallRoot.clear();
     }
 };

@@ -5,7 +5,9 @@
 #include "ui/notice_window.h"
 #include "ui/window_accessibility.h"
 #include "ui/window_design.h"
+#include "ui/window_placement.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
@@ -132,8 +134,13 @@ void FrmAbout::paintEvent(QPaintEvent *event) {
     painter.fillRect(whiteX, whiteY, x2 - whiteX, 2, Qt::white);
 }
 
+void FrmAbout::closeEvent(QCloseEvent *event) {
+    accept();
+    event->accept();
+}
+
 void FrmAbout::showEvent(QShowEvent *event) {
-    design::centreOnOwner(this);
+    placement::centreOnOwner(this);
     Command2->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }

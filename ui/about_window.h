@@ -10,7 +10,8 @@ class QPushButton;
 namespace vovozodo {
 
 // The About window: product name, issue, contact lines and the way to the
-// user notice. It closes through OK or Esc only.
+// user notice. It closes through OK or Esc; a close request from the desktop
+// does what OK does.
 class FrmAbout final : public QDialog {
     Q_OBJECT
 
@@ -25,11 +26,11 @@ public:
     static QString noticeText();
 
 public slots:
-    // QDialog sends Esc and the system's close requests here. Esc is handled
-    // by the key preview instead, and nothing else may close the window.
+    // QDialog sends Esc here; the key preview handles it instead.
     void reject() override {}
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -8,6 +8,7 @@
 #include "playback/timer.h"
 #include "ui/about_window.h"
 #include "ui/key_codes.h"
+#include "ui/window_placement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStringListModel>
 
@@ -98,10 +100,16 @@ void Begin1::unload() {
 }
 
 void Begin1::closeEvent(QCloseEvent *event) {
-    // A close request, from Exit or from the system, unloads the window; the
-    // owner stays until it is closed itself.
-    unload();
-    event->accept();
+    // Only the learner's Yes unloads the window. A close request from the
+    // desktop asks first, as Exit does, and the window stays meanwhile: the
+    // backdrop must never be left alone on the screen.
+    if (m_leaving) {
+        unload();
+        event->accept();
+        return;
+    }
+    event->ignore();
+    requestExit();
 }
 
 void Begin1::showEvent(QShowEvent *event) {
@@ -132,6 +140,7 @@ void Begin1::onCombo1SelectionChanged() {
     if (!sentences) {
         QMessageBox box(QMessageBox::Warning, u"Warning!"_s,
                         u"The file 'script.txt' doesn't exist!"_s, QMessageBox::Ok, this);
+        placement::keepCentredOnOwner(&box);
         box.exec();
         Combo1->setCurrentIndex(m_loadedLesson);
         Text1->setFocus(Qt::OtherFocusReason);
@@ -183,12 +192,39 @@ void Begin1::onKeyDown(int keyCode) {
         playbackCommand();
 }
 
+void Begin1::requestExit() {
+    if (m_exitAsked || !isVisible())
+        return;
+    // The About window or the notice is up: the request brings it to the front
+    // instead of opening a question behind it.
+    if (QWidget *modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    // Asked from the event loop: the toolkit does not let a window close itself
+    // from inside the handling of a close request, which is where this comes from.
+    m_exitAsked = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_exitAsked = false;
+            exitCommand();
+        },
+        Qt::QueuedConnection);
+}
+
 void Begin1::exitCommand() {
+    if (m_exitAsked)
+        return;
+    const QScopedValueRollback asking(m_exitAsked, true);
     QMessageBox box(QMessageBox::Information, u"Attention!"_s, u"Do you really want to exit?"_s,
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
+    placement::keepCentredOnOwner(&box);
     if (box.exec() != QMessageBox::Yes)
         return;
+    m_leaving = true;
     close();
     emit exitConfirmed();
 }

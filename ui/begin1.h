@@ -46,6 +46,12 @@ public:
     void exitCommand();
     void playbackCommand();
 
+    // A close request from the desktop (Alt+F4, a taskbar's close), on this
+    // window or on its owner: the exit question, as Exit asks it. It is asked
+    // once, however many requests come while it is up, and not while another
+    // of the program's modal windows is open.
+    void requestExit();
+
 signals:
     // Exit was confirmed: the window has been unloaded and its owner must go.
     void exitConfirmed();
@@ -121,6 +127,8 @@ private:
     double m_progressFillTwips = 0;
     int m_combo4ChangedTo = -1; // a user's pick that already ran its handling
     bool m_unloaded = false;
+    bool m_exitAsked = false; // the exit question is up, or about to be
+    bool m_leaving = false;   // the learner said Yes
 };
 
 } // namespace vovozodo

@@ -6,6 +6,7 @@
 #include "ui/twips.h"
 #include "ui/window_accessibility.h"
 #include "ui/window_design.h"
+#include "ui/window_placement.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -48,7 +49,7 @@ void fitToText(QLabel *l, bool keepRightEdge) {
 
 QComboBox *dropDown(QWidget *parent, const char *name, double left, double top, double width,
                     double height, const QColor &colour) {
-    auto *combo = new QComboBox(parent);
+    auto *combo = new DropDownList(parent);
     place(combo, name, left, top, width, height);
     combo->setEditable(false);
     fillBackground(combo, colour);

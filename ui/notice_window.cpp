@@ -3,6 +3,7 @@
 #include "ui/design_palette.h"
 #include "ui/window_accessibility.h"
 #include "ui/window_design.h"
+#include "ui/window_placement.h"
 
 #include <QPushButton>
 
@@ -41,7 +42,7 @@ void Notice1::setLabel1Caption(const QString &text) {
 }
 
 void Notice1::showEvent(QShowEvent *event) {
-    design::centreOnOwner(this);
+    placement::centreOnOwner(this);
     OKButton->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }

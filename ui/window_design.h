@@ -75,16 +75,6 @@ inline QPushButton *button(QWidget *parent, const char *name, const QString &tex
     return b;
 }
 
-// Centres a window on its owner, or leaves it where it is without one.
-inline void centreOnOwner(QWidget *window) {
-    const QWidget *owner = window->parentWidget() ? window->parentWidget()->window() : nullptr;
-    if (!owner)
-        return;
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(owner->frameGeometry().center());
-    window->move(frame.topLeft());
-}
-
 } // namespace design
 
 } // namespace vovozodo
