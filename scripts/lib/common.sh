@@ -9,11 +9,12 @@ REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # Packages that build the program, its tests and its sample lessons. FFmpeg's
 # libraries and libebur128 are vovozodo-lessons' (M4A and video sound, loudness);
 # dpkg-dev gives Debian's compiler flags; libsoundtouch the lesson editor's slower
-# listening with the pitch kept.
+# listening with the pitch kept; libxcb1-dev lets the windows ask the X server where
+# they really stand.
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libsndfile1-dev
     libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev
-    libsoundtouch-dev)
+    libsoundtouch-dev libxcb1-dev)
 
 # The sanitizer build (the asan preset) and the fuzzers it holds: clang and its runtimes.
 SANITIZER_PACKAGES=(clang libclang-rt-14-dev)

@@ -1,16 +1,17 @@
 # Shared by the shell tests that run the real program on a virtual X server.
 # Source it; it defines:
-#   start_xvfb WORK   starts Xvfb (1280x1024, 24-bit, no TCP) with its log in
-#                     WORK/xvfb.log, exports DISPLAY and clears WAYLAND_DISPLAY;
-#                     XVFB_PID is its process. Returns 1 when it has not come up
-#                     within 10 s.
+#   start_xvfb WORK [SIZE]
+#                     starts Xvfb (SIZE as WIDTHxHEIGHT, 1280x1024 unless given;
+#                     24-bit, no TCP) with its log in WORK/xvfb.log, exports
+#                     DISPLAY and clears WAYLAND_DISPLAY; XVFB_PID is its
+#                     process. Returns 1 when it has not come up within 10 s.
 # shellcheck shell=bash
 
 XVFB_PID=
 
 start_xvfb() {
-    local work=$1
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    local work=$1 size=${2:-1280x1024}
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
     XVFB_PID=$!
     local _
     for _ in $(seq 100); do
