@@ -51,20 +51,18 @@ int main(int argc, char *argv[]) {
         done = code == SoundDevice::Successful;
         app.quit();
     });
-    device.setFileName(args.at(1));
-    device.setCommand(u"Open"_s);
+    device.open(args.at(1));
     if (device.length() <= 0) {
         std::fprintf(stderr, "cannot open %s\n", qPrintable(args.at(1)));
         return 2;
     }
     QElapsedTimer clock;
     clock.start();
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
+    device.play();
     QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     app.exec();
     const qint64 playedMs = device.position();
-    device.setCommand(u"Close"_s);
+    device.close();
 
     std::printf("peak_kb=%lld rss_kb=%lld played_ms=%lld done=%d\n", statusKb("VmHWM:"),
                 statusKb("VmRSS:"), playedMs, done ? 1 : 0);

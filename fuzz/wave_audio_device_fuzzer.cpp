@@ -1,7 +1,7 @@
-// Arbitrary bytes as a lesson's sound file: "Open" parses the header with
-// libsndfile and refuses what cannot be played, then "Prev" and "Close". The
+// Arbitrary bytes as a lesson's sound file: open() parses the header with
+// libsndfile and refuses what cannot be played, then rewind() and close(). The
 // recording is never played, so nothing waits on a sound server; without one,
-// "Open" still parses and checks the file before it looks for the output.
+// open() still parses and checks the file before it looks for the output.
 #include "fuzz_support.h"
 
 #include "playback/wave_audio_device.h"
@@ -12,8 +12,6 @@
 #include <string>
 
 using namespace vovozodo;
-
-using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     // The device uses Qt timers and events, which want an application object; it lives
@@ -34,21 +32,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     WaveAudioDevice device;
     int reported = 0;
-    QObject::connect(&device, &SoundDevice::done, &device, [&reported](qint16) { ++reported; });
-    device.setDeviceType(u"WaveAudio"_s);
-    device.setTimeFormat(0);
-    device.setWait(false);
-    device.setShareable(false);
-    device.setNotify(true);
-    device.setFileName(windows);
-    device.setCommand(u"Open"_s);
-    FUZZ_CHECK(device.length() >= 0);
+    QObject::connect(&device, &SoundDevice::done, &device,
+                     [&reported](SoundDevice::NotifyCode) { ++reported; });
+    device.open(windows);
+    // Open or refused, never playing; a refused file has no length.
+    const SoundDevice::State opened = device.state();
+    FUZZ_CHECK(opened != SoundDevice::State::Playing);
+    FUZZ_CHECK(device.length() >= 0 &&
+               (opened == SoundDevice::State::Stopped || device.length() == 0));
     FUZZ_CHECK(device.position() == 0);
-    device.setCommand(u"Prev"_s);
-    FUZZ_CHECK(device.position() == 0);
-    device.setCommand(u"Close"_s);
+    device.rewind();
+    FUZZ_CHECK(device.position() == 0 && device.state() == opened);
+    device.close();
     FUZZ_CHECK(device.length() == 0 && device.position() == 0);
-    device.setCommand(u"Close"_s);
+    FUZZ_CHECK(device.state() == SoundDevice::State::NotOpen);
+    device.close();
     // Nothing was played, so nothing may be reported.
     QCoreApplication::processEvents();
     FUZZ_CHECK(reported == 0);

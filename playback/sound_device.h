@@ -5,43 +5,50 @@
 
 namespace vovozodo {
 
-// The sound device the main window drives with string commands, the way a
-// multimedia control is driven: set FileName, then "Open"; "Play" returns at
-// once and the end of a play is reported later through done(); "Prev" rewinds
-// the open recording; "Close" stops and releases it and is harmless when
-// nothing is open. No command's outcome is reported back to the caller.
+// The sound device the main window plays its sentences through. open() names
+// the recording, play() returns at once and reports the play's end later
+// through done(); rewind() moves back to the start of the open recording;
+// close() stops and releases it and is harmless when nothing is open. No
+// operation reports its outcome to the caller: a file that cannot be opened or
+// a play that cannot start simply never ends successfully.
 class SoundDevice : public QObject {
     Q_OBJECT
 
 public:
-    // Notification codes carried by done().
+    // How a play ended, carried by done().
     enum NotifyCode : qint16 { Successful = 1, Superseded = 2, Aborted = 4, Failure = 8 };
+    Q_ENUM(NotifyCode)
+
+    enum class State { NotOpen, Stopped, Playing };
+    Q_ENUM(State)
 
     using QObject::QObject;
     ~SoundDevice() override = default;
 
-    virtual void setDeviceType(const QString &type) = 0;
-    virtual void setFileName(const QString &windowsPath) = 0;
-    // "Close", "Open", "Play" or "Prev"; anything else is ignored.
-    virtual void setCommand(const QString &command) = 0;
-    // When true, the next "Play" reports its end through done().
-    virtual void setNotify(bool notify) = 0;
-    // When true a command would block until it completes; never used blocking.
-    virtual void setWait(bool wait) = 0;
-    virtual void setShareable(bool shareable) = 0;
-    // 0 = milliseconds, the only format used.
-    virtual void setTimeFormat(qint32 format) = 0;
+    // Closes whatever was open, then opens the recording at a Windows-style
+    // path (resolved as every lesson path is).
+    virtual void open(const QString &windowsPath) = 0;
+    // Plays from the current position to the end. During a play it keeps
+    // playing and the earlier play is reported as Superseded.
+    virtual void play() = 0;
+    // Cuts a play short (Aborted) and moves back to the start.
+    virtual void rewind() = 0;
+    // Cuts a play short (Aborted) and releases the recording.
+    virtual void close() = 0;
 
+    virtual State state() const = 0;
     // Length of the open recording and the play position, in milliseconds;
     // 0 when nothing is open.
     virtual qint32 length() const = 0;
     virtual qint32 position() const = 0;
 
 signals:
-    // A play started with Notify set has ended; Successful only when it
-    // reached the end of its recording. Always delivered as an event of its
-    // own, never from inside a command.
-    void done(qint16 notifyCode);
+    // A play has ended; Successful only when it reached the end of its
+    // recording. Always delivered as an event of its own, never from inside
+    // an operation, so the caller's handlers never run nested.
+    void done(vovozodo::SoundDevice::NotifyCode code);
+    // Raised as the state changes, from inside an operation too.
+    void stateChanged(vovozodo::SoundDevice::State state);
 };
 
 } // namespace vovozodo

@@ -4,42 +4,33 @@
 
 namespace vovozodo {
 
-using namespace Qt::StringLiterals;
-
 WaveAudioDevice::WaveAudioDevice(QObject *parent)
     : SoundDevice(parent),
-      m_player(std::make_unique<WavePlayer>(this, [this](qint16 code) { emit done(code); })) {}
+      m_player(std::make_unique<WavePlayer>(
+          this, WavePlayer::Listener{[this](NotifyCode code) { emit done(code); },
+                                     [this](State state) { emit stateChanged(state); }})) {}
 
 WaveAudioDevice::~WaveAudioDevice() = default;
 
-// Only wave audio is ever asked for; there is nothing to choose.
-void WaveAudioDevice::setDeviceType(const QString &) {}
-
-void WaveAudioDevice::setFileName(const QString &windowsPath) {
-    m_fileName = windowsPath;
+void WaveAudioDevice::open(const QString &windowsPath) {
+    m_player->open(windowsPath);
 }
 
-void WaveAudioDevice::setCommand(const QString &command) {
-    if (command == u"Close"_s) {
-        m_player->close();
-    } else if (command == u"Open"_s) {
-        m_player->open(m_fileName);
-    } else if (command == u"Play"_s) {
-        m_player->play(m_notify);
-    } else if (command == u"Prev"_s) {
-        m_player->rewind();
-    }
+void WaveAudioDevice::play() {
+    m_player->play();
 }
 
-void WaveAudioDevice::setNotify(bool notify) {
-    m_notify = notify;
+void WaveAudioDevice::rewind() {
+    m_player->rewind();
 }
 
-// Commands never block here, and the device is never shared.
-void WaveAudioDevice::setWait(bool) {}
-void WaveAudioDevice::setShareable(bool) {}
-// Milliseconds is the only time format.
-void WaveAudioDevice::setTimeFormat(qint32) {}
+void WaveAudioDevice::close() {
+    m_player->close();
+}
+
+SoundDevice::State WaveAudioDevice::state() const {
+    return m_player->state();
+}
 
 qint32 WaveAudioDevice::length() const {
     return m_player->lengthMs();

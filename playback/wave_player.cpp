@@ -6,7 +6,6 @@
 #include "playback/precise_alarm.h"
 #include "playback/pulse_connection.h"
 #include "playback/pulse_stream.h"
-#include "playback/sound_device.h"
 #include "playback/wave_file.h"
 
 #include <QElapsedTimer>
@@ -50,17 +49,20 @@ qint32 framesToMs(Frames frames, int rate) {
 } // namespace
 
 struct WavePlayer::Private {
-    Private(QObject *context, std::function<void(qint16)> done)
-        : context(context), done(std::move(done)) {
+    Private(QObject *context, Listener listener) : context(context), listener(std::move(listener)) {
         watchdog.setInterval(kWatchdogMs);
         watchdog.setTimerType(Qt::VeryCoarseTimer);
-        QObject::connect(&watchdog, &QTimer::timeout, context, [this] { checkStall(); });
+        QObject::connect(&watchdog, &QTimer::timeout, context, [this] {
+            checkStall();
+            reportState();
+        });
     }
 
     enum class Play { None, WaitingForStream, Running };
 
     QObject *context;
-    std::function<void(qint16)> done;
+    Listener listener;
+    SoundDevice::State reportedState = SoundDevice::State::NotOpen;
 
     std::unique_ptr<WaveFile> file;
     Frames positionFrame = 0; // where the next play starts
@@ -75,18 +77,34 @@ struct WavePlayer::Private {
     Play play = Play::None;
     Frames playStartFrame = 0;
     PlayFeed feed;
-    qint64 playUsecs = 0; // audible length of the play
-    bool playNotify = false;
+    qint64 playUsecs = 0;          // audible length of the play
     mutable qint64 heardUsecs = 0; // the latest clock reading; kept when the stream fails
     qint64 lastReadBytes = -1;
     QElapsedTimer sinceProgress;
     PreciseAlarm endAlarm{context, [this] {
                               if (stream && play == Play::Running)
                                   endAlarmFired();
+                              reportState();
                           }};
     QTimer watchdog;
 
     bool playing() const { return play != Play::None; }
+
+    SoundDevice::State state() const {
+        if (!file)
+            return SoundDevice::State::NotOpen;
+        return playing() ? SoundDevice::State::Playing : SoundDevice::State::Stopped;
+    }
+
+    // Once per call or event, so that a listener sees where it ended up and
+    // not the steps on the way (an open closes first).
+    void reportState() {
+        const SoundDevice::State now = state();
+        if (now == reportedState)
+            return;
+        reportedState = now;
+        listener.stateChanged(now);
+    }
 
     // On libpulse's thread, with its lock held.
     void changed() {
@@ -97,15 +115,16 @@ struct WavePlayer::Private {
             [this] {
                 changePending = false;
                 handleChanges();
+                reportState();
             },
             Qt::QueuedConnection);
     }
 
     // The caller's handlers are not re-entrant: the end of a play always
     // arrives as an event of its own, never from inside a command.
-    void postDone(qint16 code) {
+    void postDone(SoundDevice::NotifyCode code) {
         QMetaObject::invokeMethod(
-            context, [done = done, code] { done(code); }, Qt::QueuedConnection);
+            context, [done = listener.done, code] { done(code); }, Qt::QueuedConnection);
     }
 
     Frames heardFrame() const {
@@ -153,23 +172,19 @@ struct WavePlayer::Private {
         watchdog.stop();
     }
 
-    // Ends the current play before its end; `code` goes to a notifying play.
-    void cutPlay(qint16 code) {
+    // Ends the current play before its end, reported with `code`.
+    void cutPlay(SoundDevice::NotifyCode code) {
         if (!playing())
             return;
-        const bool notified = playNotify;
         positionFrame = heardFrame();
         endPlay();
-        if (notified)
-            postDone(code);
+        postDone(code);
     }
 
     void finishPlay() {
-        const bool notified = playNotify;
         endPlay();
         positionFrame = file->frames();
-        if (notified)
-            postDone(SoundDevice::Successful);
+        postDone(SoundDevice::Successful);
     }
 
     void close() {
@@ -196,16 +211,12 @@ struct WavePlayer::Private {
         positionFrame = 0;
     }
 
-    void startPlay(bool withNotify) {
+    void startPlay() {
         if (!file)
             return;
         if (playing()) {
-            // Keeps playing; a new request for notification takes over.
-            if (withNotify) {
-                if (playNotify)
-                    postDone(SoundDevice::Superseded);
-                playNotify = true;
-            }
+            // Keeps playing; the new request takes over its end.
+            postDone(SoundDevice::Superseded);
             return;
         }
         if (positionFrame < file->frames() && !file->seek(positionFrame))
@@ -218,12 +229,10 @@ struct WavePlayer::Private {
         playUsecs = framesToUsecs(frames, file->sampleRate());
         if (frames == 0) {
             // Nothing to hear: it has ended.
-            if (withNotify)
-                postDone(SoundDevice::Successful);
+            postDone(SoundDevice::Successful);
             return;
         }
         feed.begin(*file, frames);
-        playNotify = withNotify;
         heardUsecs = 0;
         play = Play::WaitingForStream;
         sinceProgress.start();
@@ -301,25 +310,33 @@ struct WavePlayer::Private {
     }
 };
 
-WavePlayer::WavePlayer(QObject *context, std::function<void(qint16)> done)
-    : d(std::make_unique<Private>(context, std::move(done))) {}
+WavePlayer::WavePlayer(QObject *context, Listener listener)
+    : d(std::make_unique<Private>(context, std::move(listener))) {}
 
 WavePlayer::~WavePlayer() = default;
 
 void WavePlayer::close() {
     d->close();
+    d->reportState();
 }
 
 void WavePlayer::open(const QString &windowsPath) {
     d->open(windowsPath);
+    d->reportState();
 }
 
-void WavePlayer::play(bool notify) {
-    d->startPlay(notify);
+void WavePlayer::play() {
+    d->startPlay();
+    d->reportState();
 }
 
 void WavePlayer::rewind() {
     d->rewind();
+    d->reportState();
+}
+
+SoundDevice::State WavePlayer::state() const {
+    return d->state();
 }
 
 qint32 WavePlayer::lengthMs() const {

@@ -240,17 +240,17 @@ void HostileInputsTest::soundFiles() {
         QCOMPARE(log.codes, QList<qint16>{SoundDevice::Successful});
         QCOMPARE(device.position(), device.length());
         // A repetition rewinds and plays it again in full.
-        device.setCommand(u"Prev"_s);
+        device.rewind();
         QCOMPARE(device.position(), 0);
-        device.setCommand(u"Play"_s);
+        device.play();
         QVERIFY(pumpUntil([&] { return log.codes.size() == 2; }, 10s));
         QCOMPARE(log.successes(), 2);
         return;
     }
     QCOMPARE(device.length(), 0);
     QCOMPARE(device.position(), 0);
-    device.setCommand(u"Prev"_s);
-    device.setCommand(u"Play"_s);
+    device.rewind();
+    device.play();
     pumpFor(300ms);
     QCOMPARE(log.successes(), 0);
 
@@ -282,8 +282,8 @@ void HostileInputsTest::unseekableFileRewrittenBeforeItsRepeat() {
     QCOMPARE(file.write(bytes), bytes.size());
     file.close();
 
-    device.setCommand(u"Prev"_s);
-    device.setCommand(u"Play"_s);
+    device.rewind();
+    device.play();
     pumpFor(500ms);
     QCOMPARE(log.successes(), 1);
 }
@@ -443,7 +443,7 @@ void HostileInputsTest::transcripts() {
     // Sentence 1 plays and is the selected text.
     rig.button("Command5")->click();
     QCOMPARE(rig.device().fileName, rig.library.root() + u"t_1\\1.WAV"_s);
-    QVERIFY(rig.device().playing);
+    QVERIFY(rig.device().isPlaying());
     QVERIFY(rig.selectedText() == sentences.first());
 }
 
@@ -504,7 +504,7 @@ void HostileInputsTest::transcriptsThatAreNoTextFiles() {
     QCOMPARE(rig.window().loadedLesson(), 1);
     QCOMPARE(rig.window().scriptLines(), QStringList{u"a"_s});
     QVERIFY(rig.device().log.isEmpty());
-    QVERIFY(rig.device().playing);
+    QVERIFY(rig.device().isPlaying());
 }
 
 // ---- Settings -------------------------------------------------------------

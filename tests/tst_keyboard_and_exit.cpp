@@ -158,7 +158,7 @@ private slots:
         QCOMPARE(openedOwner, &rig.window());
         // Esc went to the About window alone: no exit question, playback on.
         QVERIFY(rig.window().isVisible());
-        QVERIFY(rig.device().playing);
+        QVERIFY(rig.device().isPlaying());
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 

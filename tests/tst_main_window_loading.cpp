@@ -28,13 +28,11 @@ class MainWindowLoadingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void loadPreparesDeviceAndFillsLists() {
+    void loadFillsListsAndOpensNothing() {
         MainWindowRig rig;
         QVERIFY(rig.library.writeLesson(2, u"  Lesson two "_s, {u"a"_s, u"b"_s}));
         rig.open();
-        QCOMPARE(rig.device().log,
-                 (QStringList{u"Notify=false"_s, u"Wait=false"_s, u"Shareable=false"_s,
-                              u"DeviceType=WaveAudio"_s, u"TimeFormat=0"_s}));
+        QVERIFY(rig.device().log.isEmpty());
         const QComboBox *lessons = rig.combo("Combo1");
         QCOMPARE(lessons->count(), 16);
         QCOMPARE(lessons->currentIndex(), 0);
@@ -202,7 +200,7 @@ private slots:
         rig.open();
         rig.combo("Combo1")->setCurrentIndex(1);
         rig.button("Command5")->click();
-        QVERIFY(rig.device().playing);
+        QVERIFY(rig.device().isPlaying());
         QVERIFY(QFile::remove(rig.library.lessonFolder(2) + u"/script.txt"_s));
         const QString text = rig.text()->toPlainText();
         rig.device().log.clear();
@@ -219,7 +217,7 @@ private slots:
         QCOMPARE(rig.window().loadedLesson(), 1);
         QCOMPARE(rig.text()->toPlainText(), text);
         QVERIFY(rig.device().log.isEmpty());
-        QVERIFY(rig.device().playing);
+        QVERIFY(rig.device().isPlaying());
         QVERIFY(rig.progressTick().isEnabled());
     }
 
@@ -249,7 +247,7 @@ private slots:
         QVERIFY(!rig.repeatWait().isEnabled());
         QVERIFY(!rig.advanceWait().isEnabled());
         QVERIFY(!rig.progressTick().isEnabled());
-        QVERIFY(!rig.device().playing);
+        QVERIFY(!rig.device().isPlaying());
         QCOMPARE(rig.window().cycle().playCount, 0);
     }
 };

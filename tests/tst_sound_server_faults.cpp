@@ -310,7 +310,7 @@ void TestSoundServerFaults::serverKilledMidPlay() {
 
     // Closing what is left reports nothing more.
     const qsizetype before = log.codes.size();
-    device.setCommand(u"Close"_s);
+    device.close();
     pumpFor(300ms);
     QVERIFY(log.successes() == 0);
     QVERIFY(log.codes.size() <= before + 1);
@@ -336,7 +336,7 @@ void TestSoundServerFaults::playWhileServerIsDown() {
     QVERIFY2(log.successes() == 0, qPrintable(log.describe()));
     QVERIFY2(watch.gapNow() < 1000,
              qPrintable(u"event loop blocked for %1 ms"_s.arg(watch.gapNow())));
-    device.setCommand(u"Close"_s);
+    device.close();
 }
 
 // The server stops answering just as a play starts, and dies a moment later
@@ -375,7 +375,7 @@ void TestSoundServerFaults::serverDiesWhileAPlayStarts() {
     QVERIFY2(watch.gapNow() < 1000,
              qPrintable(u"event loop blocked for %1 ms"_s.arg(watch.gapNow())));
     QVERIFY(theServer->kill(SIGKILL));
-    device.setCommand(u"Close"_s);
+    device.close();
 }
 
 // A new server at the same address: the user's first Playback once it answers
@@ -443,7 +443,7 @@ void TestSoundServerFaults::noStreamLeftBehind() {
         openAndPlay(*device, mono);
     }
     pumpFor(50ms);
-    device->setCommand(u"Close"_s);
+    device->close();
     openAndPlay(*device, stereo);
     QVERIFY(pumpUntil([&] { return log.successes() == 3; }, 10s));
 

@@ -26,7 +26,7 @@ private slots:
     void initTestCase();
     void playEndsWithOneSuccessAtItsAudibleEnd_data();
     void playEndsWithOneSuccessAtItsAudibleEnd();
-    void playWithoutNotifyReportsNothing();
+    void stateFollowsOperationsAndTheEnd();
     void prevRestartsFromTheStart();
     void closeMidPlayCutsItWithoutSuccess();
     void openMidPlaySwitchesFiles();
@@ -80,16 +80,14 @@ void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd() {
         tone(u"tone-%1-%2-%3.wav"_s.arg(ms).arg(rate).arg(channels), ms, rate, channels);
     WaveAudioDevice device;
     DoneLog log(device);
-    device.setFileName(path);
-    device.setCommand(u"Open"_s);
+    device.open(path);
     // Whole frames: 5 ms at 44.1 kHz is 220 frames, 4.99 ms.
     const qint32 length = device.length();
     QVERIFY2(length == ms || length == ms - 1, qPrintable(QString::number(length)));
     QCOMPARE(device.position(), 0);
 
     log.mark();
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
+    device.play();
     QVERIFY2(log.clock.elapsed() < 200, "Play must return at once");
 
     // The position climbs while the tone is heard and never passes the length.
@@ -118,26 +116,36 @@ void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd() {
 
     // Played to the end, Prev and Play hear it again in full.
     log.mark();
-    device.setCommand(u"Prev"_s);
+    device.rewind();
     QCOMPARE(device.position(), 0);
-    device.setCommand(u"Play"_s);
+    device.play();
     QVERIFY(pumpUntil([&] { return log.successes() == 2; }, 10s));
     QVERIFY(log.at.last() >= ms - 50);
 }
 
-void TestWaveAudioDevice::playWithoutNotifyReportsNothing() {
+// The state signal follows the operations and the play's own end, once per
+// change; a play asked for during a play keeps it going and supersedes it.
+void TestWaveAudioDevice::stateFollowsOperationsAndTheEnd() {
+    using State = SoundDevice::State;
     WaveAudioDevice device;
     DoneLog log(device);
-    device.setCommand(u"Close"_s); // nothing open yet
-    device.setFileName(tone(u"quiet.wav"_s, 150));
-    device.setCommand(u"Open"_s);
-    device.setNotify(false);
-    device.setCommand(u"Play"_s);
-    QVERIFY(pumpUntil([&] { return device.position() == 150; }, 10s));
-    pumpFor(300ms);
-    QVERIFY(log.codes.isEmpty());
-    device.setCommand(u"Close"_s);
-    device.setCommand(u"Close"_s);
+    QList<State> states;
+    connect(&device, &SoundDevice::stateChanged, this, [&](State state) { states << state; });
+    device.close(); // nothing open yet
+    device.open(windowsPath(u"missing.wav"_s));
+    QCOMPARE(device.state(), State::NotOpen);
+    device.open(tone(u"quiet.wav"_s, 150));
+    device.play();
+    device.play();
+    QCOMPARE(device.state(), State::Playing);
+    QVERIFY(pumpUntil([&] { return log.successes() == 1; }, 10s));
+    QCOMPARE(log.codes, (QList<qint16>{SoundDevice::Superseded, SoundDevice::Successful}));
+    QCOMPARE(device.position(), 150);
+    device.rewind();
+    device.close();
+    device.close();
+    QCOMPARE(states,
+             (QList<State>{State::Stopped, State::Playing, State::Stopped, State::NotOpen}));
     QCOMPARE(device.length(), 0);
     QCOMPARE(device.position(), 0);
 }
@@ -149,10 +157,9 @@ void TestWaveAudioDevice::prevRestartsFromTheStart() {
     QVERIFY(pumpUntil([&] { return device.position() >= 300; }, 10s));
 
     log.mark();
-    device.setCommand(u"Prev"_s);
+    device.rewind();
     QCOMPARE(device.position(), 0);
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
+    device.play();
     QVERIFY(pumpUntil([&] { return log.successes() > 0; }, 10s));
 
     // The cut play is not a success; the restarted one runs its full length.
@@ -169,7 +176,7 @@ void TestWaveAudioDevice::closeMidPlayCutsItWithoutSuccess() {
     openAndPlay(device, tone(u"close.wav"_s, 400));
     QVERIFY(pumpUntil([&] { return device.position() > 0; }, 10s));
 
-    device.setCommand(u"Close"_s);
+    device.close();
     QVERIFY2(log.codes.isEmpty(), "done() must not be raised inside a command");
     QCOMPARE(device.length(), 0);
     QCOMPARE(device.position(), 0);
@@ -177,8 +184,7 @@ void TestWaveAudioDevice::closeMidPlayCutsItWithoutSuccess() {
     QCOMPARE(log.codes, QList<qint16>{SoundDevice::Aborted});
 
     // Play after Close has nothing to play.
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
+    device.play();
     pumpFor(200ms);
     QCOMPARE(log.codes.size(), 1);
 }
@@ -239,10 +245,10 @@ void TestWaveAudioDevice::commandsCrossingTheServersAnswers() {
     DoneLog log(device);
     for (int round = 0; round < 6; ++round) {
         openAndPlay(device, round % 2 ? stereo : mono);
-        device.setCommand(u"Prev"_s);
-        device.setCommand(u"Play"_s);
+        device.rewind();
+        device.play();
         pumpFor(std::chrono::milliseconds(round * 5));
-        device.setCommand(u"Close"_s);
+        device.close();
     }
     pumpFor(100ms);
     QCOMPARE(log.successes(), 0);
@@ -260,7 +266,7 @@ void TestWaveAudioDevice::destroyedMidPlay() {
     DoneLog log(*device);
     openAndPlay(*device, tone(u"gone.wav"_s, 500));
     QVERIFY(pumpUntil([&] { return device->position() > 0; }, 10s));
-    device->setCommand(u"Prev"_s); // leaves an Aborted on its way
+    device->rewind(); // leaves an Aborted on its way
     device.reset();
 
     // Gone before the server has answered for its stream.

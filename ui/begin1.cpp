@@ -51,11 +51,6 @@ bool Begin1::lessonValid(int position) const {
 // ---- Load and unload ------------------------------------------------------
 
 void Begin1::load() {
-    MMControl1->setNotify(false);
-    MMControl1->setWait(false);
-    MMControl1->setShareable(false);
-    MMControl1->setDeviceType(u"WaveAudio"_s);
-    MMControl1->setTimeFormat(0);
     connect(MMControl1.get(), &SoundDevice::done, this, &Begin1::onDeviceDone);
 
     Timer1->setInterval(500);
@@ -96,7 +91,7 @@ void Begin1::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    MMControl1->setCommand(u"Close"_s);
+    MMControl1->close();
 }
 
 void Begin1::closeEvent(QCloseEvent *event) {
@@ -167,7 +162,7 @@ void Begin1::stopPlayback() {
     Timer2->setEnabled(false);
     Timer3->setEnabled(false);
     hideProgressFill();
-    MMControl1->setCommand(u"Close"_s);
+    MMControl1->close();
 }
 
 // ---- Keys, About and Exit -------------------------------------------------

@@ -115,21 +115,18 @@ void Begin1::onTimer3Tick() {
 }
 
 void Begin1::openAndPlay(const QString &path) {
-    MMControl1->setCommand(u"Close"_s);
-    MMControl1->setFileName(path);
-    MMControl1->setCommand(u"Open"_s);
+    MMControl1->close();
+    MMControl1->open(path);
     Label9->show();
     Timer3->setEnabled(true);
-    MMControl1->setNotify(true);
-    MMControl1->setCommand(u"Play"_s);
+    MMControl1->play();
 }
 
 void Begin1::rewindAndPlay() {
-    MMControl1->setCommand(u"Prev"_s);
+    MMControl1->rewind();
     Label9->show();
     Timer3->setEnabled(true);
-    MMControl1->setNotify(true);
-    MMControl1->setCommand(u"Play"_s);
+    MMControl1->play();
 }
 
 void Begin1::highlightSentence(int sentence) {

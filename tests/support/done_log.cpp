@@ -7,7 +7,7 @@ namespace vovozodo {
 using namespace Qt::StringLiterals;
 
 DoneLog::DoneLog(SoundDevice &device) {
-    QObject::connect(&device, &SoundDevice::done, &device, [this](qint16 code) {
+    QObject::connect(&device, &SoundDevice::done, &device, [this](SoundDevice::NotifyCode code) {
         codes << code;
         at << clock.elapsed();
     });
@@ -22,11 +22,9 @@ QString DoneLog::describe() const {
 }
 
 void openAndPlay(SoundDevice &device, const QString &windowsPath) {
-    device.setCommand(u"Close"_s);
-    device.setFileName(windowsPath);
-    device.setCommand(u"Open"_s);
-    device.setNotify(true);
-    device.setCommand(u"Play"_s);
+    device.close();
+    device.open(windowsPath);
+    device.play();
 }
 
 } // namespace vovozodo

@@ -23,8 +23,7 @@ public:
     QElapsedTimer clock;
 };
 
-// What the main window does to play a file from its start: Close, FileName,
-// Open, Notify, Play.
+// What the main window does to play a file from its start: close, open, play.
 void openAndPlay(SoundDevice &device, const QString &windowsPath);
 
 } // namespace vovozodo

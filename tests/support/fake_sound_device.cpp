@@ -4,47 +4,48 @@ namespace vovozodo {
 
 using namespace Qt::StringLiterals;
 
-void FakeSoundDevice::setDeviceType(const QString &type) {
-    log << u"DeviceType="_s + type;
-}
-
-void FakeSoundDevice::setFileName(const QString &windowsPath) {
+void FakeSoundDevice::open(const QString &windowsPath) {
     fileName = windowsPath;
-    log << u"FileName="_s + windowsPath;
+    log << u"Open "_s + windowsPath;
+    setState(State::Stopped);
 }
 
-void FakeSoundDevice::setCommand(const QString &command) {
-    log << u"Command="_s + command;
-    if (command == u"Play") {
-        playing = true;
-        ++plays;
-    } else {
-        playing = false;
-    }
+void FakeSoundDevice::play() {
+    log << u"Play"_s;
+    ++plays;
+    if (m_state != State::NotOpen)
+        setState(State::Playing);
 }
 
-void FakeSoundDevice::setNotify(bool notify) {
-    log << (notify ? u"Notify=true"_s : u"Notify=false"_s);
+void FakeSoundDevice::rewind() {
+    log << u"Rewind"_s;
+    if (m_state != State::NotOpen)
+        setState(State::Stopped);
 }
 
-void FakeSoundDevice::setWait(bool wait) {
-    log << (wait ? u"Wait=true"_s : u"Wait=false"_s);
+void FakeSoundDevice::close() {
+    log << u"Close"_s;
+    setState(State::NotOpen);
 }
 
-void FakeSoundDevice::setShareable(bool shareable) {
-    log << (shareable ? u"Shareable=true"_s : u"Shareable=false"_s);
-}
-
-void FakeSoundDevice::setTimeFormat(qint32 format) {
-    log << u"TimeFormat="_s + QString::number(format);
+void FakeSoundDevice::finishPlay(NotifyCode code) {
+    if (code != Superseded && m_state == State::Playing)
+        setState(State::Stopped);
+    emit done(code);
 }
 
 QStringList FakeSoundDevice::commands() const {
     QStringList out;
     for (const QString &line : log)
-        if (line.startsWith(u"Command="))
-            out << line.mid(8);
+        out << line.section(u' ', 0, 0);
     return out;
+}
+
+void FakeSoundDevice::setState(State state) {
+    if (state == m_state)
+        return;
+    m_state = state;
+    emit stateChanged(state);
 }
 
 } // namespace vovozodo

@@ -8,21 +8,21 @@ RecordingSoundDevice::RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, Q
     : SoundDevice(parent), m_inner(std::move(inner)) {
     // Direct: the stamp is taken when the inner device reports, not when the
     // window gets round to handling it.
-    connect(m_inner.get(), &SoundDevice::done, this, [this](qint16 code) {
+    connect(m_inner.get(), &SoundDevice::done, this, [this](NotifyCode code) {
         m_events.append({Event::Done, usecsSinceMade(), m_fileName, code});
         emit done(code);
     });
+    connect(m_inner.get(), &SoundDevice::stateChanged, this, &SoundDevice::stateChanged);
 }
 
-void RecordingSoundDevice::setFileName(const QString &windowsPath) {
+void RecordingSoundDevice::open(const QString &windowsPath) {
     m_fileName = windowsPath;
-    m_inner->setFileName(windowsPath);
+    m_inner->open(windowsPath);
 }
 
-void RecordingSoundDevice::setCommand(const QString &command) {
-    if (command == QStringLiteral("Play"))
-        m_events.append({Event::Play, usecsSinceMade(), m_fileName, 0});
-    m_inner->setCommand(command);
+void RecordingSoundDevice::play() {
+    m_events.append({Event::Play, usecsSinceMade(), m_fileName, 0});
+    m_inner->play();
 }
 
 qsizetype RecordingSoundDevice::count(Event::Kind kind) const {

@@ -27,13 +27,11 @@ public:
 
     explicit RecordingSoundDevice(std::unique_ptr<SoundDevice> inner, QObject *parent = nullptr);
 
-    void setDeviceType(const QString &type) override { m_inner->setDeviceType(type); }
-    void setFileName(const QString &windowsPath) override;
-    void setCommand(const QString &command) override;
-    void setNotify(bool notify) override { m_inner->setNotify(notify); }
-    void setWait(bool wait) override { m_inner->setWait(wait); }
-    void setShareable(bool shareable) override { m_inner->setShareable(shareable); }
-    void setTimeFormat(qint32 format) override { m_inner->setTimeFormat(format); }
+    void open(const QString &windowsPath) override;
+    void play() override;
+    void rewind() override { m_inner->rewind(); }
+    void close() override { m_inner->close(); }
+    State state() const override { return m_inner->state(); }
     qint32 length() const override { return m_inner->length(); }
     qint32 position() const override { return m_inner->position(); }
 
