@@ -5,14 +5,15 @@
 #
 # Each entry: a folder and the folders its code may include from.
 set(vovozodo_layers
-    "platform:"
-    "library:platform"
-    "playback:library platform"
+    "handles:"
+    "platform:handles"
+    "library:platform handles"
+    "playback:library platform handles"
     "ui:playback library platform"
     "startup:ui playback library platform"
     "app:startup"
-    "lessons:lessons library platform"
-    "editor:editor lessons library platform")
+    "lessons:lessons library platform handles"
+    "editor:editor lessons library platform handles")
 
 set(layer_sources)
 foreach(entry IN LISTS vovozodo_layers)

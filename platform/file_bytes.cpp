@@ -1,5 +1,7 @@
 #include "platform/file_bytes.h"
 
+#include "handles/unique_fd.h"
+
 #include <QFile>
 #include <QString>
 
@@ -14,25 +16,6 @@ namespace vovozodo {
 
 namespace platform::detail {
 
-namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-} // namespace
-
 std::optional<QByteArray> readRegularFile(const QString &nativePath, qint64 maxBytes) {
     const QByteArray name = QFile::encodeName(nativePath);
     // Checked before opening, because opening some devices already has effects, and
@@ -41,7 +24,7 @@ std::optional<QByteArray> readRegularFile(const QString &nativePath, qint64 maxB
     struct stat status {};
     if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    const FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
         status.st_size > maxBytes)
         return std::nullopt;

@@ -14,7 +14,7 @@ namespace vovozodo {
 PreciseAlarm::PreciseAlarm(QObject *context, std::function<void()> fired)
     : m_fd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC)),
       m_fired(std::move(fired)) {
-    if (m_fd < 0) {
+    if (!m_fd.isValid()) {
         m_fallback = std::make_unique<QTimer>();
         m_fallback->setSingleShot(true);
         m_fallback->setTimerType(Qt::PreciseTimer);
@@ -22,15 +22,13 @@ PreciseAlarm::PreciseAlarm(QObject *context, std::function<void()> fired)
         return;
     }
     // A child of `context`, so that whoever looks for what is armed on it finds it.
-    m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, context);
+    m_notifier = new QSocketNotifier(m_fd.get(), QSocketNotifier::Read, context);
     m_notifier->setEnabled(false);
     QObject::connect(m_notifier, &QSocketNotifier::activated, context, [this] { expired(); });
 }
 
 PreciseAlarm::~PreciseAlarm() {
     delete m_notifier;
-    if (m_fd >= 0)
-        ::close(m_fd);
 }
 
 void PreciseAlarm::start(qint64 usecs) {
@@ -49,7 +47,7 @@ void PreciseAlarm::startAt(Clock::time_point due) {
     itimerspec when{};
     when.it_value.tv_sec = time_t(duration_cast<seconds>(at).count());
     when.it_value.tv_nsec = long((at % 1s).count());
-    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &when, nullptr);
+    ::timerfd_settime(m_fd.get(), TFD_TIMER_ABSTIME, &when, nullptr);
     if (m_notifier)
         m_notifier->setEnabled(true);
 }
@@ -60,7 +58,7 @@ void PreciseAlarm::stop() {
         return;
     }
     const itimerspec disarmed{};
-    ::timerfd_settime(m_fd, 0, &disarmed, nullptr);
+    ::timerfd_settime(m_fd.get(), 0, &disarmed, nullptr);
     if (m_notifier)
         m_notifier->setEnabled(false);
 }
@@ -68,7 +66,7 @@ void PreciseAlarm::stop() {
 void PreciseAlarm::expired() {
     std::uint64_t expirations = 0;
     // Nothing to read: stopped or set again after it fired.
-    if (::read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
+    if (::read(m_fd.get(), &expirations, sizeof expirations) != sizeof expirations)
         return;
     if (m_notifier)
         m_notifier->setEnabled(false);

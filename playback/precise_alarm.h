@@ -1,5 +1,7 @@
 #pragma once
 
+#include "handles/unique_fd.h"
+
 #include <QPointer>
 
 #include <chrono>
@@ -33,7 +35,7 @@ public:
 private:
     void expired();
 
-    int m_fd = -1;
+    UniqueFd m_fd; // outlives the notifier watching it
     // A child of the context, which may go first.
     QPointer<QSocketNotifier> m_notifier;
     // Without a timer descriptor to spare, the event loop's timer, rounded up.

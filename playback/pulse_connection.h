@@ -1,25 +1,10 @@
 #pragma once
 
+#include "handles/pulse_handles.h"
+
 #include <functional>
 
-struct pa_context;
-struct pa_threaded_mainloop;
-
 namespace vovozodo {
-
-// Holds libpulse's loop lock for its lifetime. Every call into a connection or
-// stream object of libpulse is made under it, from any thread but the loop's
-// own (whose callbacks already hold it).
-class PulseLock {
-public:
-    explicit PulseLock(pa_threaded_mainloop *loop);
-    ~PulseLock();
-    PulseLock(const PulseLock &) = delete;
-    PulseLock &operator=(const PulseLock &) = delete;
-
-private:
-    pa_threaded_mainloop *m_loop;
-};
 
 // The connection to the sound server, run by libpulse on a thread of its own.
 // Nothing here waits for the server: a server that has died or stopped
@@ -48,17 +33,16 @@ public:
 
     // Every call of this class and of the stream takes libpulse's lock itself
     // (it nests), so they may also be made from libpulse's own thread.
-    pa_threaded_mainloop *loop() const { return m_loop; }
+    pa_threaded_mainloop *loop() const { return m_loop.get(); }
     // Only with the loop locked.
-    pa_context *context() const { return m_context; }
+    pa_context *context() const { return m_context.get(); }
 
 private:
-    void dropContext();
     static void onStateChanged(pa_context *context, void *self);
 
     std::function<void()> m_changed;
-    pa_threaded_mainloop *m_loop = nullptr;
-    pa_context *m_context = nullptr;
+    UniquePulseLoop m_loop;
+    UniquePulseContext m_context; // let go with the loop locked
 };
 
 } // namespace vovozodo

@@ -2,7 +2,6 @@
 
 #include "playback/pulse_connection.h"
 
-#include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
 
 #include <algorithm>
@@ -32,11 +31,11 @@ PulseStream::PulseStream(PulseConnection &connection, int sampleRate, int channe
     if (!context || pa_context_get_state(context) != PA_CONTEXT_READY)
         return;
     const pa_sample_spec format{PA_SAMPLE_S16NE, std::uint32_t(sampleRate), std::uint8_t(channels)};
-    m_stream = pa_stream_new(context, "Lesson", &format, nullptr);
+    m_stream.reset(pa_stream_new(context, "Lesson", &format, nullptr));
     if (!m_stream)
         return;
-    pa_stream_set_state_callback(m_stream, &PulseStream::onStateChanged, this);
-    pa_stream_set_write_callback(m_stream, &PulseStream::onWritable, this);
+    pa_stream_set_state_callback(m_stream.get(), &PulseStream::onStateChanged, this);
+    pa_stream_set_write_callback(m_stream.get(), &PulseStream::onWritable, this);
     pa_buffer_attr buffer;
     buffer.maxlength = std::uint32_t(-1);
     buffer.tlength = std::uint32_t(pa_usec_to_bytes(kBufferUsecs, &format));
@@ -46,12 +45,8 @@ PulseStream::PulseStream(PulseConnection &connection, int sampleRate, int channe
     buffer.minreq = std::uint32_t(pa_usec_to_bytes(kRequestUsecs, &format));
     buffer.fragsize = std::uint32_t(-1);
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(m_stream, nullptr, &buffer, flags, nullptr, nullptr) < 0) {
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_unref(m_stream);
-        m_stream = nullptr;
-    }
+    if (pa_stream_connect_playback(m_stream.get(), nullptr, &buffer, flags, nullptr, nullptr) < 0)
+        m_stream.reset();
 }
 
 PulseStream::~PulseStream() {
@@ -59,42 +54,38 @@ PulseStream::~PulseStream() {
         return;
     PulseLock lock(m_connection.loop());
     // Replies still on their way find nobody waiting for them.
-    for (TimingRequest &request : m_requests) {
-        pa_operation_cancel(request.operation);
-        pa_operation_unref(request.operation);
-    }
-    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-    if (pa_stream_get_state(m_stream) == PA_STREAM_CREATING) {
+    for (TimingRequest &request : m_requests)
+        pa_operation_cancel(request.operation.get());
+    m_requests.clear();
+    if (pa_stream_get_state(m_stream.get()) == PA_STREAM_CREATING) {
         // The server creates it all the same, and would keep it for as long
         // as the connection lasts: it is let go once it is there.
-        pa_stream_set_state_callback(m_stream, &PulseStream::releaseOnceCreated, nullptr);
+        pa_stream_set_write_callback(m_stream.get(), nullptr, nullptr);
+        pa_stream_set_state_callback(m_stream.release(), &PulseStream::releaseOnceCreated, nullptr);
         return;
     }
-    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-    if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
-        pa_stream_disconnect(m_stream);
-    pa_stream_unref(m_stream);
+    m_stream.reset();
 }
 
 bool PulseStream::isReady() const {
     if (!m_stream)
         return false;
     PulseLock lock(m_connection.loop());
-    return pa_stream_get_state(m_stream) == PA_STREAM_READY;
+    return pa_stream_get_state(m_stream.get()) == PA_STREAM_READY;
 }
 
 bool PulseStream::hasFailed() const {
     if (!m_stream)
         return true;
     PulseLock lock(m_connection.loop());
-    return !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream));
+    return !PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream.get()));
 }
 
 qint64 PulseStream::writableBytes() const {
     if (!isReady())
         return 0;
     PulseLock lock(m_connection.loop());
-    const std::size_t free = pa_stream_writable_size(m_stream);
+    const std::size_t free = pa_stream_writable_size(m_stream.get());
     return free == std::size_t(-1) ? 0 : qint64(free);
 }
 
@@ -106,7 +97,8 @@ bool PulseStream::write(const void *data, qint64 bytes) {
     if (!isReady())
         return false;
     PulseLock lock(m_connection.loop());
-    return pa_stream_write(m_stream, data, std::size_t(bytes), nullptr, 0, PA_SEEK_RELATIVE) == 0;
+    return pa_stream_write(m_stream.get(), data, std::size_t(bytes), nullptr, 0,
+                           PA_SEEK_RELATIVE) == 0;
 }
 
 void PulseStream::start() {
@@ -119,9 +111,7 @@ void PulseStream::start() {
     m_readBytes = 0;
     // Still corked, the server's read position is where the run starts.
     sendTimingRequest(true);
-    pa_operation *uncork = pa_stream_cork(m_stream, 0, nullptr, nullptr);
-    if (uncork)
-        pa_operation_unref(uncork);
+    letGo(pa_stream_cork(m_stream.get(), 0, nullptr, nullptr));
 }
 
 void PulseStream::stop() {
@@ -131,10 +121,8 @@ void PulseStream::stop() {
     ++m_run;
     m_startUsecs.reset();
     m_haveTiming = false;
-    if (pa_operation *cork = pa_stream_cork(m_stream, 1, nullptr, nullptr))
-        pa_operation_unref(cork);
-    if (pa_operation *flush = pa_stream_flush(m_stream, nullptr, nullptr))
-        pa_operation_unref(flush);
+    letGo(pa_stream_cork(m_stream.get(), 1, nullptr, nullptr));
+    letGo(pa_stream_flush(m_stream.get(), nullptr, nullptr));
 }
 
 void PulseStream::requestTiming() {
@@ -154,7 +142,7 @@ std::optional<qint64> PulseStream::heardUsecs(qint64 extrapolateUsecs) const {
         return 0;
     qint64 heard = m_heardAtReplyUsecs;
     // A stream that has failed has stopped where its last reply left it.
-    if (m_playingAtReply && pa_stream_get_state(m_stream) == PA_STREAM_READY)
+    if (m_playingAtReply && pa_stream_get_state(m_stream.get()) == PA_STREAM_READY)
         heard += std::clamp<qint64>(nowUsecs() - m_replyAtUsecs, 0, extrapolateUsecs);
     return std::max<qint64>(0, heard);
 }
@@ -174,19 +162,21 @@ qint64 PulseStream::readBytes() const {
 }
 
 void PulseStream::sendTimingRequest(bool atStart) {
-    m_requests.push_back({this, m_run, atStart});
+    m_requests.push_back({this, m_run, atStart, nullptr});
     TimingRequest &request = m_requests.back();
-    request.operation = pa_stream_update_timing_info(m_stream, &PulseStream::onTiming, &request);
+    request.operation.reset(
+        pa_stream_update_timing_info(m_stream.get(), &PulseStream::onTiming, &request));
     if (!request.operation)
         m_requests.pop_back();
 }
 
 void PulseStream::timingArrived(const TimingRequest &request, bool success) {
-    const pa_timing_info *info = success ? pa_stream_get_timing_info(m_stream) : nullptr;
+    const pa_timing_info *info = success ? pa_stream_get_timing_info(m_stream.get()) : nullptr;
     if (request.run != m_run || !info || info->read_index_corrupt)
         return;
-    const qint64 readUsecs = qint64(pa_bytes_to_usec(
-        std::uint64_t(std::max<qint64>(0, info->read_index)), pa_stream_get_sample_spec(m_stream)));
+    const qint64 readUsecs =
+        qint64(pa_bytes_to_usec(std::uint64_t(std::max<qint64>(0, info->read_index)),
+                                pa_stream_get_sample_spec(m_stream.get())));
     if (request.atStart) {
         m_startUsecs = readUsecs;
         m_readBytes = info->read_index;
@@ -208,7 +198,6 @@ void PulseStream::onTiming(pa_stream *, int success, void *request) {
     auto *arrived = static_cast<TimingRequest *>(request);
     PulseStream *self = arrived->stream;
     self->timingArrived(*arrived, success != 0);
-    pa_operation_unref(arrived->operation);
     self->m_requests.remove_if([arrived](const TimingRequest &r) { return &r == arrived; });
 }
 
@@ -222,14 +211,11 @@ void PulseStream::onWritable(pa_stream *, size_t, void *self) {
     static_cast<PulseStream *>(self)->m_changed();
 }
 
+// Owns the stream it was set on, until it is there or has failed.
 void PulseStream::releaseOnceCreated(pa_stream *stream, void *) {
     const pa_stream_state_t state = pa_stream_get_state(stream);
-    if (state == PA_STREAM_READY) {
-        pa_stream_disconnect(stream);
-    } else if (!PA_STREAM_IS_GOOD(state)) {
-        pa_stream_set_state_callback(stream, nullptr, nullptr);
-        pa_stream_unref(stream);
-    }
+    if (state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state))
+        const UniquePulseStream released(stream);
 }
 
 } // namespace vovozodo

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "handles/pulse_handles.h"
+
 #include <QtGlobal>
 
 #include <functional>
 #include <list>
 #include <optional>
-
-struct pa_operation;
-struct pa_stream;
 
 namespace vovozodo {
 
@@ -71,7 +70,7 @@ private:
         PulseStream *stream;
         quint64 run;
         bool atStart; // sent while still corked: the read position is the run's start
-        pa_operation *operation = nullptr;
+        UniquePulseOperation operation;
     };
 
     void sendTimingRequest(bool atStart);
@@ -85,7 +84,7 @@ private:
     int m_sampleRate;
     int m_channels;
     std::function<void()> m_changed;
-    pa_stream *m_stream = nullptr;
+    UniquePulseStream m_stream;          // let go with the loop locked
     std::list<TimingRequest> m_requests; // awaiting their reply
 
     // All with the loop locked.

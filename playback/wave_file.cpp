@@ -5,8 +5,6 @@
 #include <QFile>
 #include <QString>
 
-#include <sndfile.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,33 +21,27 @@ constexpr WaveFile::Frames kSkipBlockFrames = 4096;
 
 } // namespace
 
-WaveFile::~WaveFile() {
-    if (m_sndfile)
-        sf_close(m_sndfile);
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
 // Only regular files: a FIFO would block sf_open and a device may never end.
 // The type is checked on the descriptor itself, so a file swapped for
 // something else after the path was looked up is still caught. The
 // descriptor is ours; libsndfile only borrows it.
 std::unique_ptr<WaveFile> WaveFile::open(const QString &nativePath) {
     auto file = std::unique_ptr<WaveFile>(new WaveFile);
-    file->m_fd = ::open(QFile::encodeName(nativePath).constData(),
-                        O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (file->m_fd < 0)
+    file->m_fd.reset(::open(QFile::encodeName(nativePath).constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const int fd = file->m_fd.get();
+    if (fd < 0)
         return nullptr;
     struct stat status {};
-    if (::fstat(file->m_fd, &status) != 0 || !S_ISREG(status.st_mode))
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))
         return nullptr;
     // Regular files never block; reads should simply wait for the disk.
-    const int flags = ::fcntl(file->m_fd, F_GETFL);
-    if (flags < 0 || ::fcntl(file->m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         return nullptr;
 
     SF_INFO info{};
-    file->m_sndfile = sf_open_fd(file->m_fd, SFM_READ, &info, SF_FALSE);
+    file->m_sndfile.reset(sf_open_fd(fd, SFM_READ, &info, SF_FALSE));
     if (!file->m_sndfile)
         return nullptr;
     // The library's rule, which `vovozodo-lessons check` and `make` follow too.
@@ -63,7 +55,7 @@ std::unique_ptr<WaveFile> WaveFile::open(const QString &nativePath) {
     file->m_frames = info.frames;
     // Float data outside [-1, 1] would otherwise wrap around when converted
     // to 16 bits.
-    sf_command(file->m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(file->m_sndfile.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return file;
 }
 
@@ -73,7 +65,7 @@ bool WaveFile::seek(Frames frame) {
     if (frame == m_readFrames)
         return true;
     if (m_seekable) {
-        if (!m_sndfile || sf_seek(m_sndfile, frame, SEEK_SET) != frame)
+        if (!m_sndfile || sf_seek(m_sndfile.get(), frame, SEEK_SET) != frame)
             return false;
         m_readFrames = frame;
         return true;
@@ -92,7 +84,7 @@ bool WaveFile::seek(Frames frame) {
 WaveFile::Frames WaveFile::read(short *out, Frames frames) {
     if (!m_sndfile)
         return 0;
-    const Frames got = std::max<Frames>(0, sf_readf_short(m_sndfile, out, frames));
+    const Frames got = std::max<Frames>(0, sf_readf_short(m_sndfile.get(), out, frames));
     m_readFrames += got;
     return got;
 }
@@ -101,22 +93,19 @@ WaveFile::Frames WaveFile::read(short *out, Frames frames) {
 // reads differently now (the file was rewritten in place) is refused: the
 // blocks are sized for the layout read at open.
 bool WaveFile::reopen() {
-    if (m_sndfile)
-        sf_close(m_sndfile);
-    m_sndfile = nullptr;
+    m_sndfile.reset();
     m_readFrames = 0;
-    if (::lseek(m_fd, 0, SEEK_SET) != 0)
+    if (::lseek(m_fd.get(), 0, SEEK_SET) != 0)
         return false;
     SF_INFO info{};
-    m_sndfile = sf_open_fd(m_fd, SFM_READ, &info, SF_FALSE);
+    m_sndfile.reset(sf_open_fd(m_fd.get(), SFM_READ, &info, SF_FALSE));
     if (!m_sndfile)
         return false;
     if (info.channels != m_channels || info.samplerate != m_sampleRate || info.format != m_format) {
-        sf_close(m_sndfile);
-        m_sndfile = nullptr;
+        m_sndfile.reset();
         return false;
     }
-    sf_command(m_sndfile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    sf_command(m_sndfile.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "handles/sndfile_handles.h"
+#include "handles/unique_fd.h"
+
 #include <QtGlobal>
 
 #include <cstdint>
 #include <memory>
 
 class QString;
-struct sf_private_tag;
 
 namespace vovozodo {
 
@@ -18,7 +20,7 @@ class WaveFile {
 public:
     using Frames = std::int64_t;
 
-    ~WaveFile();
+    ~WaveFile() = default;
     WaveFile(const WaveFile &) = delete;
     WaveFile &operator=(const WaveFile &) = delete;
 
@@ -40,8 +42,9 @@ private:
     WaveFile() = default;
     bool reopen();
 
-    int m_fd = -1;
-    sf_private_tag *m_sndfile = nullptr;
+    // Declared first, gone last: libsndfile only borrows the descriptor.
+    UniqueFd m_fd;
+    UniqueSndfile m_sndfile;
     int m_channels = 0;
     int m_sampleRate = 0;
     int m_format = 0;
