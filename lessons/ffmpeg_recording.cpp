@@ -5,10 +5,7 @@
 #include <QFile>
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 #include <algorithm>
@@ -35,55 +32,40 @@ QString reason(int code) {
 
 FfmpegRecording::FfmpegRecording(const QString &path) : m_path(path) {
     av_log_set_level(AV_LOG_QUIET);
-    int code =
-        avformat_open_input(&m_format, QFile::encodeName(path).constData(), nullptr, nullptr);
+    AVFormatContext *opened = nullptr;
+    int code = avformat_open_input(&opened, QFile::encodeName(path).constData(), nullptr, nullptr);
+    m_format.reset(opened);
     if (code < 0)
         throw InputError(reason(code));
-    try {
-        if ((code = avformat_find_stream_info(m_format, nullptr)) < 0)
-            throw InputError(reason(code));
-        const AVCodec *decoder = nullptr;
-        m_stream = av_find_best_stream(m_format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-        if (m_stream < 0 || !decoder)
-            throw InputError(u"no sound stream that can be decoded"_s);
-        const AVStream *stream = m_format->streams[m_stream];
-        m_codec = avcodec_alloc_context3(decoder);
-        if (!m_codec || avcodec_parameters_to_context(m_codec, stream->codecpar) < 0)
-            throw InputError(u"cannot set up the decoder"_s);
-        m_codec->pkt_timebase = stream->time_base;
-        if ((code = avcodec_open2(m_codec, decoder, nullptr)) < 0)
-            throw InputError(reason(code));
-        m_sampleRate = m_codec->sample_rate;
-        m_channels = m_codec->ch_layout.nb_channels;
-        if (m_sampleRate <= 0 || m_channels <= 0)
-            throw InputError(u"no sound in the file"_s);
-        if ((code = swr_alloc_set_opts2(&m_resampler, &m_codec->ch_layout, AV_SAMPLE_FMT_FLT,
-                                        m_sampleRate, &m_codec->ch_layout, m_codec->sample_fmt,
-                                        m_sampleRate, 0, nullptr)) < 0 ||
-            (code = swr_init(m_resampler)) < 0)
-            throw InputError(reason(code));
-        if (m_format->duration > 0)
-            m_framesHint = qint64(double(m_format->duration) / AV_TIME_BASE * m_sampleRate);
-        m_packet = av_packet_alloc();
-        m_frame = av_frame_alloc();
-        if (!m_packet || !m_frame)
-            throw InputError(u"out of memory"_s);
-    } catch (...) {
-        release();
-        throw;
-    }
-}
-
-FfmpegRecording::~FfmpegRecording() {
-    release();
-}
-
-void FfmpegRecording::release() {
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    swr_free(&m_resampler);
-    avcodec_free_context(&m_codec);
-    avformat_close_input(&m_format);
+    if ((code = avformat_find_stream_info(m_format.get(), nullptr)) < 0)
+        throw InputError(reason(code));
+    const AVCodec *decoder = nullptr;
+    m_stream = av_find_best_stream(m_format.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
+    if (m_stream < 0 || !decoder)
+        throw InputError(u"no sound stream that can be decoded"_s);
+    const AVStream *stream = m_format->streams[m_stream];
+    m_codec.reset(avcodec_alloc_context3(decoder));
+    if (!m_codec || avcodec_parameters_to_context(m_codec.get(), stream->codecpar) < 0)
+        throw InputError(u"cannot set up the decoder"_s);
+    m_codec->pkt_timebase = stream->time_base;
+    if ((code = avcodec_open2(m_codec.get(), decoder, nullptr)) < 0)
+        throw InputError(reason(code));
+    m_sampleRate = m_codec->sample_rate;
+    m_channels = m_codec->ch_layout.nb_channels;
+    if (m_sampleRate <= 0 || m_channels <= 0)
+        throw InputError(u"no sound in the file"_s);
+    SwrContext *resampler = nullptr;
+    code = swr_alloc_set_opts2(&resampler, &m_codec->ch_layout, AV_SAMPLE_FMT_FLT, m_sampleRate,
+                               &m_codec->ch_layout, m_codec->sample_fmt, m_sampleRate, 0, nullptr);
+    m_resampler.reset(resampler);
+    if (code < 0 || (code = swr_init(m_resampler.get())) < 0)
+        throw InputError(reason(code));
+    if (m_format->duration > 0)
+        m_framesHint = qint64(double(m_format->duration) / AV_TIME_BASE * m_sampleRate);
+    m_packet.reset(av_packet_alloc());
+    m_frame.reset(av_frame_alloc());
+    if (!m_packet || !m_frame)
+        throw InputError(u"out of memory"_s);
 }
 
 void FfmpegRecording::fail(const char *step, int code) {
@@ -114,13 +96,13 @@ void FfmpegRecording::takeFrame() {
                 m_dropFrames = -offset;
         }
     }
-    const int room = swr_get_out_samples(m_resampler, m_frame->nb_samples);
+    const int room = swr_get_out_samples(m_resampler.get(), m_frame->nb_samples);
     const std::size_t old = m_pending.size();
     m_pending.resize(old + std::size_t(std::max(room, 0)) * std::size_t(m_channels));
     auto *out = reinterpret_cast<uint8_t *>(m_pending.data() + old);
     const int got =
-        swr_convert(m_resampler, &out, room, const_cast<const uint8_t **>(m_frame->extended_data),
-                    m_frame->nb_samples);
+        swr_convert(m_resampler.get(), &out, room,
+                    const_cast<const uint8_t **>(m_frame->extended_data), m_frame->nb_samples);
     if (got < 0)
         fail("conversion", got);
     m_pending.resize(old + std::size_t(got) * std::size_t(m_channels));
@@ -130,10 +112,10 @@ void FfmpegRecording::decodeMore() {
     while (m_pending.size() == m_pendingStart && !m_ended) {
         m_pending.clear();
         m_pendingStart = 0;
-        int code = avcodec_receive_frame(m_codec, m_frame);
+        int code = avcodec_receive_frame(m_codec.get(), m_frame.get());
         if (code == 0) {
             takeFrame();
-            av_frame_unref(m_frame);
+            av_frame_unref(m_frame.get());
             continue;
         }
         if (code == AVERROR_EOF) {
@@ -146,21 +128,21 @@ void FfmpegRecording::decodeMore() {
             m_ended = true;
             break;
         }
-        code = av_read_frame(m_format, m_packet);
+        code = av_read_frame(m_format.get(), m_packet.get());
         if (code == AVERROR_EOF) {
             m_flushing = true;
-            avcodec_send_packet(m_codec, nullptr);
+            avcodec_send_packet(m_codec.get(), nullptr);
             continue;
         }
         if (code < 0)
             fail("read", code);
         if (m_packet->stream_index == m_stream) {
-            code = avcodec_send_packet(m_codec, m_packet);
+            code = avcodec_send_packet(m_codec.get(), m_packet.get());
             // A damaged packet is skipped, as players do; the timeline stays put.
             if (code < 0 && code != AVERROR(EAGAIN) && code != AVERROR_INVALIDDATA)
                 fail("packet", code);
         }
-        av_packet_unref(m_packet);
+        av_packet_unref(m_packet.get());
     }
 }
 

@@ -1,14 +1,9 @@
 #pragma once
 
+#include "handles/ffmpeg_handles.h"
 #include "lessons/recording.h"
 
 #include <vector>
-
-struct AVFormatContext;
-struct AVCodecContext;
-struct AVPacket;
-struct AVFrame;
-struct SwrContext;
 
 namespace vovozodo {
 
@@ -17,7 +12,7 @@ class FfmpegRecording final : public Recording {
 public:
     // Throws InputError with FFmpeg's reason.
     explicit FfmpegRecording(const QString &path);
-    ~FfmpegRecording() override;
+    ~FfmpegRecording() override = default;
     qint64 read(float *interleaved, qint64 frames) override;
 
 private:
@@ -25,14 +20,13 @@ private:
     void decodeMore();
     void takeFrame();
     void fail(const char *step, int code);
-    void release();
 
     QString m_path;
-    AVFormatContext *m_format = nullptr;
-    AVCodecContext *m_codec = nullptr;
-    AVPacket *m_packet = nullptr;
-    AVFrame *m_frame = nullptr;
-    SwrContext *m_resampler = nullptr;
+    UniqueFormatInput m_format;
+    UniqueCodecContext m_codec;
+    UniquePacket m_packet;
+    UniqueFrame m_frame;
+    UniqueResampler m_resampler;
     int m_stream = -1;
     bool m_flushing = false;
     bool m_ended = false;
