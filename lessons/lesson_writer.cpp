@@ -1,5 +1,7 @@
 #include "lessons/lesson_writer.h"
 
+#include "handles/sndfile_handles.h"
+#include "handles/unique_fd.h"
 #include "lessons/clip_resampler.h"
 #include "lessons/input_error.h"
 #include "lessons/interrupt.h"
@@ -10,8 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -50,10 +50,6 @@ QString systemReason() {
 QString existingLessonEntry(const QString &library, int lesson) {
     const std::optional<QString> entry = lessonFolderEntry(QDir(library).absolutePath(), lesson);
     return entry ? QFileInfo(*entry).fileName() : QString();
-}
-
-void LessonWriter::SndfileCloser::operator()(SNDFILE *file) const {
-    sf_close(file);
 }
 
 void setRenameAt2ForTesting(RenameAt2Function function) {
@@ -167,7 +163,7 @@ void LessonWriter::closeClip(SndfileHandle file, const QString &fileName) const 
     if (sf_error(file.get()) != SF_ERR_NO_ERROR)
         failWriting(fileName, errno, QString::fromUtf8(sf_strerror(file.get())));
     // Synced once for the whole lesson before it takes its place.
-    if (sf_close(file.release()) != 0)
+    if (!closeChecked(file))
         failWriting(fileName, errno, systemReason());
     if (QFileInfo(m_scratch.filePath(fileName)).size() <= kWaveHeaderBytes)
         failWriting(fileName, EIO, u"the file is incomplete"_s);
@@ -183,7 +179,7 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
     std::vector<float> out(std::size_t(kBlockFrames * outChannels));
 
     std::size_t next = 0; // clip being written or waited for
-    SndfileHandle file;
+    UniqueSndfile file;
     QString fileName;
     // Clips are written only at rates the player plays.
     const int clipRate = clipSampleRate(recording.sampleRate());
@@ -240,16 +236,12 @@ void LessonWriter::writeClips(Recording &recording, const std::vector<Clip> &cli
 void LessonWriter::commit() {
     stopIfInterrupted();
     // Everything on the disk before the folder takes its place.
-    const int folder =
-        ::open(QFile::encodeName(m_scratch.path()).constData(), O_RDONLY | O_DIRECTORY);
-    if (folder < 0 || ::syncfs(folder) != 0) {
+    const UniqueFd folder(
+        ::open(QFile::encodeName(m_scratch.path()).constData(), O_RDONLY | O_DIRECTORY));
+    if (!folder.isValid() || ::syncfs(folder.get()) != 0) {
         const int error = errno;
-        const QString reason = systemReason();
-        if (folder >= 0)
-            ::close(folder);
-        throwForErrno(error, m_target + u": cannot write: "_s + reason);
+        throwForErrno(error, m_target + u": cannot write: "_s + systemReason());
     }
-    ::close(folder);
     QFile::setPermissions(m_scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ExeOwner | QFileDevice::ReadGroup |
                                                 QFileDevice::ExeGroup | QFileDevice::ReadOther |

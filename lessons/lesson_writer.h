@@ -1,5 +1,6 @@
 #pragma once
 
+#include "handles/sndfile_handles.h"
 #include "lessons/clip_plan.h"
 #include "lessons/lesson_text.h"
 #include "lessons/work_folders.h"
@@ -9,9 +10,6 @@
 
 #include <memory>
 #include <vector>
-
-// libsndfile's handle type, declared here so its header stays out of ours.
-struct sf_private_tag;
 
 namespace vovozodo {
 
@@ -54,10 +52,7 @@ public:
 private:
     [[noreturn]] void failWriting(const QString &file, int error, const QString &reason) const;
     void putInPlace(const QByteArray &from, const QByteArray &to);
-    struct SndfileCloser {
-        void operator()(::sf_private_tag *file) const;
-    };
-    using SndfileHandle = std::unique_ptr<::sf_private_tag, SndfileCloser>;
+    using SndfileHandle = UniqueSndfile;
     SndfileHandle openClip(const QString &fileName, int sampleRate, int channels) const;
     void closeClip(SndfileHandle file, const QString &fileName) const;
     void replaceAside(const QByteArray &from, const QByteArray &to);

@@ -1,10 +1,9 @@
 #include "lessons/sndfile_recording.h"
 
+#include "handles/unique_fd.h"
 #include "lessons/input_error.h"
 
 #include <QFile>
-
-#include <sndfile.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,34 +19,28 @@ using namespace Qt::StringLiterals;
 class StderrMute {
 public:
     StderrMute()
-        : m_null(::open("/dev/null", O_WRONLY | O_CLOEXEC)), m_saved(::dup(STDERR_FILENO)) {}
-    ~StderrMute() {
-        for (const int fd : {m_null, m_saved})
-            if (fd >= 0)
-                ::close(fd);
-    }
-    StderrMute(const StderrMute &) = delete;
-    StderrMute &operator=(const StderrMute &) = delete;
+        : m_null(::open("/dev/null", O_WRONLY | O_CLOEXEC)),
+          m_saved(::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0)) {}
 
     void mute() const {
-        if (m_null >= 0 && m_saved >= 0)
-            ::dup2(m_null, STDERR_FILENO);
+        if (m_null.isValid() && m_saved.isValid())
+            ::dup2(m_null.get(), STDERR_FILENO);
     }
     void unmute() const {
-        if (m_null >= 0 && m_saved >= 0)
-            ::dup2(m_saved, STDERR_FILENO);
+        if (m_null.isValid() && m_saved.isValid())
+            ::dup2(m_saved.get(), STDERR_FILENO);
     }
 
 private:
-    int m_null;
-    int m_saved;
+    UniqueFd m_null;
+    UniqueFd m_saved;
 };
 
 SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
     SF_INFO info{};
     auto mute = std::make_unique<StderrMute>();
     mute->mute();
-    m_file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    m_file.reset(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
     mute->unmute();
     if (!m_file) {
         // The caller has made sure the file is there; libsndfile says "does not
@@ -55,11 +48,8 @@ SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
         const QString reason = QString::fromUtf8(sf_strerror(nullptr));
         throw InputError(reason.contains(u"does not exist"_s) ? u"unknown format"_s : reason);
     }
-    if (info.channels <= 0 || info.samplerate <= 0) {
-        sf_close(m_file);
-        m_file = nullptr;
+    if (info.channels <= 0 || info.samplerate <= 0)
         throw InputError(u"no sound in the file"_s);
-    }
     m_sampleRate = info.samplerate;
     m_channels = info.channels;
     m_framesHint = info.frames > 0 ? qint64(info.frames) : -1;
@@ -67,19 +57,17 @@ SndfileRecording::SndfileRecording(const QString &path) : m_path(path) {
         m_mute = std::move(mute);
 }
 
-SndfileRecording::~SndfileRecording() {
-    if (m_file)
-        sf_close(m_file);
-}
+SndfileRecording::~SndfileRecording() = default;
 
 qint64 SndfileRecording::read(float *interleaved, qint64 frames) {
     if (m_mute)
         m_mute->mute();
-    const sf_count_t got = sf_readf_float(m_file, interleaved, frames);
+    const sf_count_t got = sf_readf_float(m_file.get(), interleaved, frames);
     if (m_mute)
         m_mute->unmute();
-    if (got < frames && sf_error(m_file) != SF_ERR_NO_ERROR)
-        throw InputError(m_path + u": cannot decode: "_s + QString::fromUtf8(sf_strerror(m_file)));
+    if (got < frames && sf_error(m_file.get()) != SF_ERR_NO_ERROR)
+        throw InputError(m_path + u": cannot decode: "_s +
+                         QString::fromUtf8(sf_strerror(m_file.get())));
     return qint64(got);
 }
 

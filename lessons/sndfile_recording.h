@@ -1,10 +1,9 @@
 #pragma once
 
+#include "handles/sndfile_handles.h"
 #include "lessons/recording.h"
 
 #include <memory>
-
-struct sf_private_tag;
 
 namespace vovozodo {
 
@@ -14,12 +13,12 @@ class SndfileRecording final : public Recording {
 public:
     // Throws InputError with libsndfile's reason.
     explicit SndfileRecording(const QString &path);
-    ~SndfileRecording() override;
+    ~SndfileRecording() override; // StderrMute is complete only there
     qint64 read(float *interleaved, qint64 frames) override;
 
 private:
     QString m_path;
-    sf_private_tag *m_file = nullptr;
+    UniqueSndfile m_file;
     // Only for MP3, whose decoder talks.
     std::unique_ptr<StderrMute> m_mute;
 };
