@@ -5,6 +5,7 @@
 //   bench_audio_cost lesson DIR short|long      writes lesson 1 into DIR
 //   bench_audio_cost sequence DIR short|long OUT SECONDS
 //   bench_audio_cost play DIR                   until killed
+#include "handles/sndfile_handles.h"
 #include "library/install_root.h"
 #include "playback/playback_services.h"
 #include "ui/begin1.h"
@@ -15,8 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-
-#include <sndfile.h>
 
 #include <cmath>
 #include <cstdio>
@@ -63,12 +62,12 @@ bool writeWave(const QString &path, const std::vector<short> &samples) {
     info.samplerate = kRate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
     if (!file)
         return false;
     const auto frames = sf_count_t(samples.size());
-    const bool ok = sf_writef_short(file, samples.data(), frames) == frames;
-    return sf_close(file) == 0 && ok;
+    const bool ok = sf_writef_short(file.get(), samples.data(), frames) == frames;
+    return closeChecked(file) && ok;
 }
 
 int writeLesson(const QString &dir, const LessonKind &kind) {

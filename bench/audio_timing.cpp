@@ -3,6 +3,7 @@
 // server's output is being recorded, and logs its own events on the
 // recording's time line; "analyse" finds the sounds in the recording and sets
 // them against those events.
+#include "handles/sndfile_handles.h"
 #include "library/install_root.h"
 #include "playback/playback_services.h"
 #include "playback/sound_device.h"
@@ -20,7 +21,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sndfile.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -148,16 +148,16 @@ bool writeTone(const QString &path, double hz, int rate) {
     info.samplerate = rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
     if (!file)
         return false;
     std::vector<short> samples(std::size_t(rate) * ToneMs / 1000);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] =
             short(ToneAmplitude * 32767 * std::sin(2 * std::numbers::pi * hz * double(i) / rate));
-    const bool ok = sf_writef_short(file, samples.data(), sf_count_t(samples.size())) ==
+    const bool ok = sf_writef_short(file.get(), samples.data(), sf_count_t(samples.size())) ==
                     sf_count_t(samples.size());
-    return sf_close(file) == 0 && ok;
+    return closeChecked(file) && ok;
 }
 
 // One lesson per pause value: choosing a lesson is what stops the cycle.

@@ -10,6 +10,7 @@
 // when any clip fails.
 //
 //   bench_lessons_accuracy WORK_DIR [--seed N]
+#include "handles/sndfile_handles.h"
 #include "lessons/clip_plan.h"
 #include "lessons/cue_snapper.h"
 #include "lessons/cue_timing.h"
@@ -34,8 +35,6 @@
 #include <QRandomGenerator>
 #include <QTextStream>
 
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -59,12 +58,11 @@ struct Spoken {
 
 std::vector<float> readMono(const QString &path) {
     SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    const UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
     if (!file || info.channels != 1 || info.samplerate != kRate)
         qFatal("cannot read %s", qPrintable(path));
     std::vector<float> samples(std::size_t(info.frames));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
+    sf_readf_float(file.get(), samples.data(), info.frames);
     return samples;
 }
 
@@ -194,9 +192,12 @@ void writeWave(const QString &path, const std::vector<float> &samples) {
     info.samplerate = kRate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    sf_writef_float(file, samples.data(), sf_count_t(samples.size()));
-    sf_close(file);
+    UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
+    if (!file ||
+        sf_writef_float(file.get(), samples.data(), sf_count_t(samples.size())) !=
+            sf_count_t(samples.size()) ||
+        !closeChecked(file))
+        qFatal("cannot write %s", qPrintable(path));
 }
 
 QString srtTime(qint64 ms) {

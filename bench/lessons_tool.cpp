@@ -7,6 +7,7 @@
 //   bench_lessons_tool decode FILE
 //       decodes FILE to its end the way vovozodo-lessons does and prints the
 //       seconds it took: the floor the making of a lesson is measured against.
+#include "handles/sndfile_handles.h"
 #include "lessons/recording.h"
 
 #include <QCoreApplication>
@@ -14,8 +15,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-
-#include <sndfile.h>
 
 #include <cstdio>
 #include <vector>
@@ -40,13 +39,12 @@ int makeLong(double minutes, const QString &speechDir, const QString &wavPath,
         if (!QFile::exists(wav) || !text.open(QIODevice::ReadOnly))
             break;
         SF_INFO info{};
-        SNDFILE *file = sf_open(QFile::encodeName(wav).constData(), SFM_READ, &info);
+        const UniqueSndfile file(sf_open(QFile::encodeName(wav).constData(), SFM_READ, &info));
         if (!file || info.channels != 1)
             qFatal("cannot read %s", qPrintable(wav));
         rate = info.samplerate;
         Sentence sentence{std::vector<float>(std::size_t(info.frames)), text.readAll().trimmed()};
-        sf_readf_float(file, sentence.samples.data(), info.frames);
-        sf_close(file);
+        sf_readf_float(file.get(), sentence.samples.data(), info.frames);
         sentences.push_back(std::move(sentence));
     }
     if (sentences.empty())
@@ -55,7 +53,7 @@ int makeLong(double minutes, const QString &speechDir, const QString &wavPath,
     info.samplerate = rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *out = sf_open(QFile::encodeName(wavPath).constData(), SFM_WRITE, &info);
+    UniqueSndfile out(sf_open(QFile::encodeName(wavPath).constData(), SFM_WRITE, &info));
     QFile transcript(transcriptPath);
     if (!out || !transcript.open(QIODevice::WriteOnly))
         qFatal("cannot write %s", qPrintable(wavPath));
@@ -65,13 +63,14 @@ int makeLong(double minutes, const QString &speechDir, const QString &wavPath,
     const std::vector<float> silence(std::size_t(rate * 2), 0.0f);
     for (std::size_t k = 0; written < total; k = (k + 1) % sentences.size()) {
         const Sentence &sentence = sentences[k];
-        sf_writef_float(out, sentence.samples.data(), sf_count_t(sentence.samples.size()));
+        sf_writef_float(out.get(), sentence.samples.data(), sf_count_t(sentence.samples.size()));
         const qint64 pause = qint64(rate) * (250 + random.bounded(951)) / 1000;
-        sf_writef_float(out, silence.data(), pause);
+        sf_writef_float(out.get(), silence.data(), pause);
         written += qint64(sentence.samples.size()) + pause;
         transcript.write(sentence.text + '\n');
     }
-    sf_close(out);
+    if (!closeChecked(out))
+        qFatal("cannot write %s", qPrintable(wavPath));
     return 0;
 }
 

@@ -1,10 +1,10 @@
 #include "lessons_webrtc_vad.h"
 
+#include "handles/sndfile_handles.h"
 #include "lessons/level_profile.h"
 
 #include <QFile>
 
-#include <sndfile.h>
 #include <webrtc/modules/audio_processing/include/audio_processing.h>
 #include <webrtc/modules/interface/module_common_types.h>
 
@@ -16,12 +16,11 @@ using namespace vovozodo;
 
 std::vector<char> webrtcSpeechFrames(const QString &path, const LevelProfile &profile) {
     SF_INFO info{};
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    const UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_READ, &info));
     if (!file || info.channels != 1)
         qFatal("cannot read %s", qPrintable(path));
     std::vector<float> samples(std::size_t(info.frames));
-    sf_readf_float(file, samples.data(), info.frames);
-    sf_close(file);
+    sf_readf_float(file.get(), samples.data(), info.frames);
 
     std::unique_ptr<webrtc::AudioProcessing> processing(webrtc::AudioProcessing::Create());
     processing->voice_detection()->Enable(true);

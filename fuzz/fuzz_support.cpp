@@ -1,5 +1,7 @@
 #include "fuzz_support.h"
 
+#include "handles/unique_fd.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -45,19 +47,19 @@ const std::string &scratchFolder() {
 }
 
 bool writeFile(const std::string &path, const std::uint8_t *data, std::size_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!fd.isValid())
         return false;
     std::size_t written = 0;
     while (written < size) {
-        const ssize_t got = ::write(fd, data + written, size - written);
+        const ssize_t got = ::write(fd.get(), data + written, size - written);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         written += std::size_t(got);
     }
-    return ::close(fd) == 0 && written == size;
+    return fd.closeChecked() && written == size;
 }
 
 QString windowsStyle(const std::string &nativePath) {
