@@ -3,6 +3,7 @@
 #include "handles/unique_fd.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +18,13 @@
 namespace fuzz {
 
 namespace {
+
+// Hostile input is the point here: the program's warnings about it would only
+// slow the fuzzer down. QT_LOGGING_RULES still turns them back on.
+[[maybe_unused]] const bool programQuiet = [] {
+    QLoggingCategory::setFilterRules(QStringLiteral("vovozodo.*.warning=false"));
+    return true;
+}();
 
 std::string makeScratchFolder() {
     const char *tmp = std::getenv("TMPDIR");

@@ -28,6 +28,7 @@ bool PulseConnection::connect() {
     // Never start a server: that would run (and wait for) a daemon from the
     // user-interface thread, on every play while none can start.
     if (pa_context_connect(context(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        m_lastError = pa_context_errno(context());
         m_context.reset();
         return false;
     }
@@ -48,10 +49,19 @@ bool PulseConnection::hasFailed() const {
     return !m_context || !PA_CONTEXT_IS_GOOD(pa_context_get_state(context()));
 }
 
+const char *PulseConnection::failure() const {
+    if (!m_loop)
+        return "no event loop for the connection";
+    PulseLock lock(loop());
+    return pa_strerror(m_context ? pa_context_errno(context()) : m_lastError);
+}
+
 void PulseConnection::drop() {
     if (!m_loop)
         return;
     PulseLock lock(loop());
+    if (m_context)
+        m_lastError = pa_context_errno(context());
     m_context.reset();
 }
 

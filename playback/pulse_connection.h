@@ -28,6 +28,8 @@ public:
     bool connect();
     bool isReady() const;
     bool hasFailed() const;
+    // Why the connection, or a stream on it, failed, in libpulse's words.
+    const char *failure() const;
     // Forgets a failed connection; the next connect() starts afresh.
     void drop();
 
@@ -43,6 +45,7 @@ private:
     std::function<void()> m_changed;
     UniquePulseLoop m_loop;
     UniquePulseContext m_context; // let go with the loop locked
+    int m_lastError = 0;          // of the context last let go
 };
 
 } // namespace vovozodo

@@ -2,6 +2,7 @@
 
 #include "platform/windows_path.h"
 #include "playback/end_of_play.h"
+#include "playback/logging.h"
 #include "playback/play_feed.h"
 #include "playback/precise_alarm.h"
 #include "playback/pulse_connection.h"
@@ -65,6 +66,7 @@ struct WavePlayer::Private {
     SoundDevice::State reportedState = SoundDevice::State::NotOpen;
 
     std::unique_ptr<WaveFile> file;
+    QString fileName;         // native, for the log
     Frames positionFrame = 0; // where the next play starts
 
     // libpulse's thread reports every change here; the news is handled on
@@ -123,6 +125,7 @@ struct WavePlayer::Private {
     // The caller's handlers are not re-entrant: the end of a play always
     // arrives as an event of its own, never from inside a command.
     void postDone(SoundDevice::NotifyCode code) {
+        qCDebug(lcPlayback) << "play of" << fileName << "ended:" << code;
         QMetaObject::invokeMethod(
             context, [done = listener.done, code] { done(code); }, Qt::QueuedConnection);
     }
@@ -149,6 +152,12 @@ struct WavePlayer::Private {
 
     void handleChanges() {
         if (connection.hasFailed() || (stream && stream->hasFailed())) {
+            // Once per failure: what failed is let go below and reports no more.
+            if (playing() || stream)
+                qCWarning(lcPlayback, "%s (%s)%s",
+                          connection.hasFailed() ? "Lost the sound server"
+                                                 : "The sound server ended the stream",
+                          connection.failure(), playing() ? "; the play is cut short" : "");
             cutPlay(SoundDevice::Failure);
             stream.reset();
             if (connection.hasFailed())
@@ -193,16 +202,28 @@ struct WavePlayer::Private {
         positionFrame = 0;
     }
 
-    void open(const QString &fileName) {
+    void open(const QString &windowsPath) {
         close();
         platform::WindowsPathResolver resolver;
-        const std::optional<QString> native = resolver.resolve(fileName);
-        if (!native || !resolver.isRegularFile(fileName))
+        const std::optional<QString> native = resolver.resolve(windowsPath);
+        fileName = native.value_or(windowsPath);
+        if (!native || !resolver.isRegularFile(windowsPath)) {
+            qCWarning(lcPlayback, "Cannot open %s: %s", qUtf8Printable(fileName),
+                      native ? "not a regular file" : "no such file");
             return;
+        }
         file = WaveFile::open(*native);
+        if (!file) {
+            qCWarning(lcPlayback, "Cannot play %s: not a wave recording it can play",
+                      qUtf8Printable(fileName));
+            return;
+        }
+        qCDebug(lcPlayback, "Opened %s: %d Hz, %d channel(s), %lld frames",
+                qUtf8Printable(fileName), file->sampleRate(), file->channels(),
+                qint64(file->frames()));
         // The play that follows finds the connection and its stream ready or
         // on their way.
-        if (file && connection.connect())
+        if (connection.connect())
             prepareStream();
     }
 
@@ -219,11 +240,18 @@ struct WavePlayer::Private {
             postDone(SoundDevice::Superseded);
             return;
         }
-        if (positionFrame < file->frames() && !file->seek(positionFrame))
+        if (positionFrame < file->frames() && !file->seek(positionFrame)) {
+            qCWarning(lcPlayback, "Cannot read %s from frame %lld", qUtf8Printable(fileName),
+                      qint64(positionFrame));
             return;
-        // Without a server the play fails at once and, as ever, says nothing.
-        if (!connection.connect())
+        }
+        // Without a server the play fails at once and, as ever, tells the
+        // caller nothing.
+        if (!connection.connect()) {
+            qCWarning(lcPlayback, "Cannot play %s: no sound server (%s)", qUtf8Printable(fileName),
+                      connection.failure());
             return;
+        }
         playStartFrame = positionFrame;
         const Frames frames = file->frames() - positionFrame;
         playUsecs = framesToUsecs(frames, file->sampleRate());
@@ -247,6 +275,7 @@ struct WavePlayer::Private {
         lastReadBytes = -1;
         sinceProgress.start();
         if (!feed.writeTo(*stream, stream->startBytes())) {
+            warnWriteFailed();
             cutPlay(SoundDevice::Failure);
             return;
         }
@@ -259,6 +288,7 @@ struct WavePlayer::Private {
         const qint64 wanted = stream->writableBytes();
         if (wanted > 0) {
             if (!feed.writeTo(*stream, wanted)) {
+                warnWriteFailed();
                 cutPlay(SoundDevice::Failure);
                 return;
             }
@@ -302,10 +332,18 @@ struct WavePlayer::Private {
             stream->requestTiming();
     }
 
+    void warnWriteFailed() const {
+        qCWarning(lcPlayback, "Cannot hand %s to the sound server (%s); the play is cut short",
+                  qUtf8Printable(fileName), connection.failure());
+    }
+
     void checkStall() {
-        if (sinceProgress.elapsed() > kStallTimeoutMs)
+        if (sinceProgress.elapsed() > kStallTimeoutMs) {
+            qCWarning(lcPlayback,
+                      "The sound server has not played %s for %lld s; the play is given up",
+                      qUtf8Printable(fileName), kStallTimeoutMs / 1000);
             cutPlay(SoundDevice::Failure);
-        else if (stream)
+        } else if (stream)
             stream->requestTiming();
     }
 };

@@ -1,0 +1,7 @@
+#include "playback/logging.h"
+
+namespace vovozodo {
+
+Q_LOGGING_CATEGORY(lcPlayback, "vovozodo.playback", QtWarningMsg)
+
+} // namespace vovozodo
