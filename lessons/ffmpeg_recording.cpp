@@ -1,6 +1,7 @@
 #include "lessons/ffmpeg_recording.h"
 
 #include "lessons/input_error.h"
+#include "lessons/logging.h"
 
 #include <QFile>
 
@@ -10,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace vovozodo {
@@ -28,10 +30,20 @@ QString reason(int code) {
     return QString::fromUtf8(text);
 }
 
+// FFmpeg's own notes on what it reads (broken frames, guessed formats) are
+// debug output on request; our one line about the file is the error itself.
+void forwardFfmpegLog(void *, int level, const char *format, va_list args) {
+    if (level > AV_LOG_WARNING || !lcLessons().isDebugEnabled())
+        return;
+    char line[1024];
+    std::vsnprintf(line, sizeof line, format, args);
+    qCDebug(lcLessons, "FFmpeg: %s", QByteArray(line).trimmed().constData());
+}
+
 } // namespace
 
 FfmpegRecording::FfmpegRecording(const QString &path) : m_path(path) {
-    av_log_set_level(AV_LOG_QUIET);
+    av_log_set_callback(&forwardFfmpegLog);
     AVFormatContext *opened = nullptr;
     int code = avformat_open_input(&opened, QFile::encodeName(path).constData(), nullptr, nullptr);
     m_format.reset(opened);

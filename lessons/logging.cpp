@@ -1,0 +1,7 @@
+#include "lessons/logging.h"
+
+namespace vovozodo {
+
+Q_LOGGING_CATEGORY(lcLessons, "vovozodo.lessons", QtWarningMsg)
+
+} // namespace vovozodo
