@@ -1,6 +1,7 @@
 #include "library/catalogue.h"
 
 #include "library/lesson_paths.h"
+#include "library/logging.h"
 #include "library/script_text.h"
 #include "platform/text_file.h"
 #include "platform/windows_path.h"
@@ -51,14 +52,21 @@ CatalogueEntry scanLesson(const QString &installRoot, int lesson,
     const QString number = QString::number(lesson);
     const std::optional<QStringList> lines =
         platform::readTextLines(transcriptPath(installRoot, lesson), resolver);
-    if (!lines)
+    if (!lines) {
+        qCDebug(lcLibrary) << "lesson" << lesson << "has no readable transcript";
         return {number + u". Error: The script file has not been found."_s, false};
+    }
 
-    if (countSentenceLines(*lines) != countSoundFiles(installRoot, lesson, resolver))
+    const qsizetype sentences = countSentenceLines(*lines);
+    const qsizetype soundFiles = countSoundFiles(installRoot, lesson, resolver);
+    if (sentences != soundFiles) {
+        qCDebug(lcLibrary) << "lesson" << lesson << "has" << sentences << "sentences and"
+                           << soundFiles << "sound files in a row";
         return {
             number +
                 u". Error: The number of sound files \u2260 the number of lines in the script."_s,
             false};
+    }
 
     const QString title = lines->isEmpty() ? QString() : lines->first();
     return {number + u". "_s + trimBlanks(title), true};

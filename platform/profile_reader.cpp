@@ -1,6 +1,7 @@
 #include "platform/profile_reader.h"
 
 #include "platform/file_bytes.h"
+#include "platform/logging.h"
 #include "platform/profile_mapping.h"
 #include "platform/windows_path.h"
 
@@ -144,6 +145,10 @@ std::uint32_t GetPrivateProfileStringA(const char *section, const char *key,
     // asks for that, so such a call just gets the default.
     if (section != nullptr && key != nullptr && fileName != nullptr) {
         value = detail::lookUpProfile(section, key, QFile::decodeName(QByteArray(fileName))).value;
+        // The caller goes on with the default (for the library folder: every
+        // lesson then reads as missing); this says why.
+        if (!value)
+            qCWarning(lcPlatform, "No %s in [%s] of %s", key, section, fileName);
     }
     if (!value) {
         QByteArrayView fallback(defaultValue != nullptr ? defaultValue : "");
@@ -174,6 +179,7 @@ std::optional<QByteArray> profileValueInNativeFile(const char *section, const ch
                                                    const QString &nativePath) {
     if (const std::optional<QByteArray> profile = readRegularFile(nativePath, kMaxProfileBytes))
         return findValue(*profile, section, key);
+    qCDebug(lcPlatform) << "no readable settings file at" << nativePath;
     return std::nullopt;
 }
 
