@@ -1,6 +1,7 @@
 // Damaged, odd or swapped-out inputs: sound files, transcripts, the settings
 // file and the library folder itself. Nothing may crash, hang or be written;
 // whatever cannot be used is treated like a file that is not there.
+#include "handles/sndfile_handles.h"
 #include "library/install_root.h"
 #include "platform/text_file.h"
 #include "platform/windows_directory.h"
@@ -30,8 +31,6 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <sndfile.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +58,7 @@ bool writeEncodedWave(const QString &path, int subtype, bool nonFinite = false) 
     info.samplerate = 8000; // GSM 6.10 knows no other rate
     info.channels = 1;
     info.format = SF_FORMAT_WAV | subtype;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
     if (!file)
         return false;
     std::vector<float> samples(4000);
@@ -71,12 +70,12 @@ bool writeEncodedWave(const QString &path, int subtype, bool nonFinite = false) 
         samples[200] = std::numeric_limits<float>::infinity();
         samples[300] = -std::numeric_limits<float>::infinity();
         const auto bytes = sf_count_t(samples.size() * sizeof(float));
-        ok = sf_write_raw(file, samples.data(), bytes) == bytes;
+        ok = sf_write_raw(file.get(), samples.data(), bytes) == bytes;
     } else {
-        ok = sf_writef_float(file, samples.data(), sf_count_t(samples.size())) ==
+        ok = sf_writef_float(file.get(), samples.data(), sf_count_t(samples.size())) ==
              sf_count_t(samples.size());
     }
-    return sf_close(file) == 0 && ok;
+    return closeChecked(file) && ok;
 }
 
 bool makeFifo(const QString &path) {

@@ -1,10 +1,10 @@
 #include "tst_lessons_support.h"
 
+#include "handles/sndfile_handles.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScopeGuard>
-
-#include <sndfile.h>
 
 #include <cmath>
 #include <cstring>
@@ -78,11 +78,12 @@ SyntheticRecording writeSyntheticSpeech(const QString &path,
     info.samplerate = rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
-    if (!file)
+    vovozodo::UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
+    if (!file ||
+        sf_writef_float(file.get(), samples.data(), sf_count_t(samples.size())) !=
+            sf_count_t(samples.size()) ||
+        !closeChecked(file))
         return {};
-    sf_writef_float(file, samples.data(), sf_count_t(samples.size()));
-    sf_close(file);
     return recording;
 }
 
@@ -163,12 +164,15 @@ bool openEncoder(AVFormatContext *format, Encoder &encoder, const AVCodec *codec
 
 QString encodeAac(const QString &wavePath, const QString &path, int pictureFirstMs) {
     SF_INFO info{};
-    SNDFILE *wave = sf_open(QFile::encodeName(wavePath).constData(), SFM_READ, &info);
-    if (!wave || info.channels != 1)
-        return u"cannot read "_s + wavePath;
-    std::vector<float> samples(std::size_t(info.frames));
-    sf_readf_float(wave, samples.data(), info.frames);
-    sf_close(wave);
+    std::vector<float> samples;
+    {
+        const vovozodo::UniqueSndfile wave(
+            sf_open(QFile::encodeName(wavePath).constData(), SFM_READ, &info));
+        if (!wave || info.channels != 1)
+            return u"cannot read "_s + wavePath;
+        samples.resize(std::size_t(info.frames));
+        sf_readf_float(wave.get(), samples.data(), info.frames);
+    }
 
     AVFormatContext *format = nullptr;
     if (avformat_alloc_output_context2(&format, nullptr, nullptr,

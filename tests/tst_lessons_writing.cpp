@@ -1,5 +1,6 @@
 // vovozodo-lessons: a lesson is written whole or not at all; the lesson it
 // replaces stays in place until the new one is complete.
+#include "handles/sndfile_handles.h"
 #include "lessons/input_error.h"
 #include "lessons/interrupt.h"
 #include "lessons/lesson_text.h"
@@ -15,8 +16,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sndfile.h>
 
 #include <cerrno>
 #include <cmath>
@@ -134,10 +133,8 @@ private slots:
                  encodeLessonText(u"第一课\r\n你好\r\n  我叫李小红\r\n  认识你很高兴\r\n"_s,
                                   TextEncoding::Gb18030));
         SF_INFO info{};
-        SNDFILE *sound =
-            sf_open(QFile::encodeName(m_library + u"/t_1/3.wav"_s).constData(), SFM_READ, &info);
-        QVERIFY(sound);
-        sf_close(sound);
+        QVERIFY(UniqueSndfile(
+            sf_open(QFile::encodeName(m_library + u"/t_1/3.wav"_s).constData(), SFM_READ, &info)));
         QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
         QCOMPARE(info.samplerate, m_truth.sampleRate);
         QCOMPARE(listing(m_library).size(), 5); // t_1, script.txt, three sound files

@@ -1,9 +1,9 @@
 #include "support/tone.h"
 
+#include "handles/sndfile_handles.h"
+
 #include <QFile>
 #include <QString>
-
-#include <sndfile.h>
 
 #include <cmath>
 #include <numbers>
@@ -19,7 +19,7 @@ bool writeSamples(const QString &path, int sampleRate, int channels, int millise
     info.samplerate = sampleRate;
     info.channels = channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    UniqueSndfile file(sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info));
     if (!file)
         return false;
     const sf_count_t frames = sf_count_t(sampleRate) * milliseconds / 1000;
@@ -35,10 +35,10 @@ bool writeSamples(const QString &path, int sampleRate, int channels, int millise
             for (int c = 0; c < channels; ++c)
                 block[std::size_t(i * channels + c)] = v;
         }
-        ok = sf_writef_short(file, block.data(), n) == n;
+        ok = sf_writef_short(file.get(), block.data(), n) == n;
         done += n;
     }
-    return sf_close(file) == 0 && ok;
+    return closeChecked(file) && ok;
 }
 
 } // namespace
