@@ -55,7 +55,7 @@ const std::string &scratchFolder() {
 }
 
 bool writeFile(const std::string &path, const std::uint8_t *data, std::size_t size) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    vovozodo::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd.isValid())
         return false;
     std::size_t written = 0;
