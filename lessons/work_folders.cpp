@@ -28,28 +28,18 @@ const QRegularExpression &workFolderName() {
 
 // True when no live run holds the folder's lock; false also when it cannot tell.
 bool abandoned(const QString &path) {
-    const int descriptor = ::open(QFile::encodeName(path).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool unlocked = ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
-    ::close(descriptor);
-    return unlocked;
+    const UniqueFd descriptor(::open(QFile::encodeName(path).constData(),
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return descriptor.isValid() && ::flock(descriptor.get(), LOCK_EX | LOCK_NB) == 0;
 }
 
 } // namespace
 
-FolderLock::FolderLock(const QString &path) {
-    m_descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_descriptor >= 0 && ::flock(m_descriptor, LOCK_EX | LOCK_NB) != 0) {
-        ::close(m_descriptor);
-        m_descriptor = -1;
-    }
-}
-
-FolderLock::~FolderLock() {
-    if (m_descriptor >= 0)
-        ::close(m_descriptor);
+FolderLock::FolderLock(const QString &path)
+    : m_descriptor(
+          ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (m_descriptor.isValid() && ::flock(m_descriptor.get(), LOCK_EX | LOCK_NB) != 0)
+        m_descriptor.reset();
 }
 
 QStringList leftoverFolders(const QString &library) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "handles/unique_fd.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,13 +17,10 @@ public:
     FolderLock() = default;
     // Locks the folder `path`; held() is false when the file system has no locks.
     explicit FolderLock(const QString &path);
-    FolderLock(const FolderLock &) = delete;
-    FolderLock &operator=(const FolderLock &) = delete;
-    ~FolderLock();
-    bool held() const { return m_descriptor >= 0; }
+    bool held() const { return m_descriptor.isValid(); }
 
 private:
-    int m_descriptor = -1;
+    UniqueFd m_descriptor;
 };
 
 // The work folders in `library` whose runs are no longer alive (full paths).
