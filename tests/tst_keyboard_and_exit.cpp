@@ -213,7 +213,7 @@ private slots:
         QVERIFY(main && main->isVisible());
         main->findChild<QComboBox *>(u"Combo1"_s)->setCurrentIndex(1);
         main->playbackCommand();
-        QVERIFY(playback.device()->playing);
+        QVERIFY(playback.device()->isPlaying());
         playback.device()->log.clear();
         QWidget *target = onBackdrop ? static_cast<QWidget *>(&background) : main.data();
 
@@ -239,7 +239,7 @@ private slots:
         } else {
             QVERIFY(main->isVisible() && background.isVisible());
             QVERIFY(playback.device()->log.isEmpty());
-            QVERIFY(playback.device()->playing);
+            QVERIFY(playback.device()->isPlaying());
         }
         InstallRoot.clear();
     }
