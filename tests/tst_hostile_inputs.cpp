@@ -231,7 +231,8 @@ void HostileInputsTest::soundFiles() {
     QElapsedTimer clock;
     clock.start();
     openAndPlay(device, library.root() + u"T_1\\1.WAV"_s);
-    QVERIFY2(clock.elapsed() < 1000, "Open and Play must not block");
+    // Bounds a hang (a FIFO or a device read to its end), not a speed.
+    QVERIFY2(clock.elapsed() < 10'000, "Open and Play must not block");
 
     if (plays) {
         QVERIFY(device.length() > 0);
@@ -333,7 +334,7 @@ void HostileInputsTest::soundFileChangedBetweenScanAndPlay() {
     QElapsedTimer clock;
     clock.start();
     rig.playbackButton()->click();
-    QVERIFY2(clock.elapsed() < 1000, "Playback must not block");
+    QVERIFY2(clock.elapsed() < 10'000, "Playback must not block"); // a hang, not a speed
     QCOMPARE(rig.window->cycle().currentSentence, 1);
     if (succeeds) {
         QVERIFY(pumpUntil([&] { return rig.playback.log().successes() == 1; }, 10s));
@@ -481,7 +482,7 @@ void HostileInputsTest::transcriptsThatAreNoTextFiles() {
         QElapsedTimer clock;
         clock.start();
         rig.open();
-        QVERIFY2(clock.elapsed() < 5000, "the scan must not block");
+        QVERIFY2(clock.elapsed() < 20'000, "the scan must not block"); // a hang, not a speed
         QCOMPARE(rig.combo("Combo1")->itemText(1), u"1"_s + kNotFound);
         QVERIFY(!rig.window().lessonValid(1));
     }

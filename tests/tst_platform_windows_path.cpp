@@ -148,8 +148,9 @@ private slots:
         WindowsPathResolver resolver;
         for (int i = 1; i <= count; ++i)
             QVERIFY(resolver.isRegularFile(root() + u"many\\%1.wav"_s.arg(i)));
-        // Reading the folder again for every file takes minutes; one listing, well under this.
-        QCOMPARE_LT(timer.elapsed(), 10000);
+        // Reading the folder again for every file takes minutes; one listing, well under
+        // this even with sanitizers on a busy machine (bench/speed measures the scan).
+        QCOMPARE_LT(timer.elapsed(), 30000);
     }
 };
 

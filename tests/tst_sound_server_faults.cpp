@@ -40,6 +40,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <thread>
 
@@ -221,7 +222,9 @@ private:
 };
 
 // A 20 ms timer that notes the longest gap between its ticks: a call that
-// blocks the event loop shows up as a long gap.
+// blocks the event loop shows up as a long gap. Only a hang fails, never a
+// slow or busy machine: the program must never stall this long.
+constexpr qint64 HangMs = 5'000;
 struct LoopWatch {
     LoopWatch() {
         timer.setTimerType(Qt::PreciseTimer);
@@ -305,7 +308,7 @@ void TestSoundServerFaults::serverKilledMidPlay() {
           device.position(), device.length());
     QVERIFY2(log.successes() == 0, qPrintable(log.describe()));
     QVERIFY2(log.codes.size() <= 1, qPrintable(log.describe()));
-    QVERIFY2(watch.gapNow() < 1000,
+    QVERIFY2(watch.gapNow() < HangMs,
              qPrintable(u"event loop blocked for %1 ms"_s.arg(watch.gapNow())));
     // The position stays where the play was cut (give or take a clock reading).
     QVERIFY2(device.position() >= heard - 100 && device.position() < device.length(),
@@ -317,7 +320,7 @@ void TestSoundServerFaults::serverKilledMidPlay() {
     pumpFor(300ms);
     QVERIFY(log.successes() == 0);
     QVERIFY(log.codes.size() <= before + 1);
-    QVERIFY(watch.gapNow() < 1000);
+    QVERIFY(watch.gapNow() < HangMs);
 }
 
 // With no server at all, Playback returns at once and plays nothing.
@@ -333,20 +336,22 @@ void TestSoundServerFaults::playWhileServerIsDown() {
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(u"^Cannot play .*: no sound server"_s));
         openAndPlay(device, path);
-        QVERIFY2(call.elapsed() < 1000,
+        QVERIFY2(call.elapsed() < HangMs,
                  qPrintable(u"Open and Play took %1 ms without a server"_s.arg(call.elapsed())));
         pumpFor(1500ms);
     }
     qInfo("without a server: done codes %s", qPrintable(log.describe()));
     QVERIFY2(log.successes() == 0, qPrintable(log.describe()));
-    QVERIFY2(watch.gapNow() < 1000,
+    QVERIFY2(watch.gapNow() < HangMs,
              qPrintable(u"event loop blocked for %1 ms"_s.arg(watch.gapNow())));
     device.close();
 }
 
-// The server stops answering just as a play starts, and dies a moment later
-// (as when it hangs and is killed): Play still returns at once, and the event
-// loop keeps running while the play waits for the server and after it fails.
+// The server stops answering just as a play starts, and dies later (as when
+// it hangs and is killed): Play returns and the event loop keeps running while
+// the server is still silent, and after the play fails. The server is killed
+// when the test has seen that, or by a watchdog if the test is stuck waiting
+// for it; the watchdog having fired is the failure, whatever the machine's speed.
 void TestSoundServerFaults::serverDiesWhileAPlayStarts() {
     QVERIFY(ensureRunning());
     const QString path = tone(u"short-start.wav"_s, 300);
@@ -358,22 +363,29 @@ void TestSoundServerFaults::serverDiesWhileAPlayStarts() {
 
     const pid_t server = theServer->pid();
     QVERIFY(server > 0 && ::kill(server, SIGSTOP) == 0);
-    std::thread killer([server] {
-        std::this_thread::sleep_for(500ms);
+    std::atomic<bool> release = false;
+    std::atomic<bool> watchdogFired = false;
+    std::thread killer([&, server] {
+        for (int i = 0; i < 300 && !release; ++i)
+            std::this_thread::sleep_for(100ms);
+        watchdogFired = !release;
         ::kill(server, SIGKILL);
     });
     struct Join {
         std::thread &thread;
-        ~Join() { thread.join(); }
-    } join{killer};
+        std::atomic<bool> &release;
+        ~Join() {
+            release = true;
+            thread.join();
+        }
+    } join{killer, release};
 
-    LoopWatch watch;
-    QElapsedTimer call;
-    call.start();
     openAndPlay(device, path);
-    const qint64 callMs = call.elapsed();
-    QVERIFY2(callMs < 400,
-             qPrintable(u"Open and Play took %1 ms on a silent server"_s.arg(callMs)));
+    QVERIFY2(!watchdogFired, "Open and Play waited for the silent server");
+    pumpFor(500ms);
+    QVERIFY2(!watchdogFired, "the event loop waited for the silent server");
+    release = true;
+    LoopWatch watch;
     pumpFor(3s);
     qInfo("server stopped, then killed: done codes %s", qPrintable(log.describe()));
     QVERIFY2(log.successes() == 1, qPrintable(log.describe()));
@@ -401,13 +413,14 @@ void TestSoundServerFaults::playsAgainOnceServerIsBack() {
     sinceBack.start();
     int presses = 0;
     qint64 succeededAt = -1;
-    // Generous: the first press must do, but a loaded machine may be slow.
-    while (sinceBack.elapsed() < 20'000 && succeededAt < 0) {
+    // Generous: the first press must do, but a loaded machine may be slow,
+    // and an idle null sink reports the end of a play seconds late.
+    while (sinceBack.elapsed() < 40'000 && succeededAt < 0) {
         ++presses;
         const qsizetype before = log.codes.size();
         openAndPlay(device, path);
         // A play either ends (well or not) or the user gives up on it.
-        pumpUntil([&] { return log.codes.size() > before; }, 3s);
+        pumpUntil([&] { return log.codes.size() > before; }, 15s);
         if (log.successes() > 0)
             succeededAt = sinceBack.elapsed();
     }
@@ -421,7 +434,7 @@ void TestSoundServerFaults::playsAgainOnceServerIsBack() {
     QElapsedTimer again;
     again.start();
     openAndPlay(device, path);
-    QVERIFY2(pumpUntil([&] { return log.successes() > before; }, 5s), qPrintable(log.describe()));
+    QVERIFY2(pumpUntil([&] { return log.successes() > before; }, 15s), qPrintable(log.describe()));
     qInfo("the next play ended after %lld ms", again.elapsed());
 }
 
@@ -453,10 +466,11 @@ void TestSoundServerFaults::noStreamLeftBehind() {
     QVERIFY(pumpUntil([&] { return log.successes() == 3; }, 10s));
 
     // Time for the server to finish the streams given up and let them go.
-    pumpFor(500ms);
+    QVERIFY2(pumpUntil([&] { return theServer->streams() <= 1; }, 15s),
+             qPrintable(u"%1 streams"_s.arg(theServer->streams())));
     QCOMPARE(theServer->streams(), 1);
     device.reset();
-    QVERIFY2(pumpUntil([&] { return theServer->streams() == 0; }, 5s),
+    QVERIFY2(pumpUntil([&] { return theServer->streams() == 0; }, 15s),
              qPrintable(u"%1 streams"_s.arg(theServer->streams())));
 }
 

@@ -39,7 +39,7 @@ struct Shown {
 // records it, then runs `step` on it. Past the deadline the window is closed,
 // so a test never hangs on it.
 void whenShown(QWidget *over, QList<Shown> *log, std::function<void(QWidget *)> step,
-               QDeadlineTimer deadline = QDeadlineTimer(10s)) {
+               QDeadlineTimer deadline = QDeadlineTimer(30s)) {
     QTimer::singleShot(5, qApp, [=] {
         QWidget *modal = QApplication::activeModalWidget();
         const bool shown =
@@ -76,12 +76,12 @@ private slots:
         background->setAttribute(Qt::WA_DeleteOnClose);
         const QPointer<Background> running(background);
         background->show();
-        QVERIFY(QTest::qWaitForWindowExposed(background));
+        QVERIFY(QTest::qWaitForWindowExposed(background, 30'000));
         for (int tick = 1; tick <= 10; ++tick)
             QVERIFY(playback.timer(0)->fire());
         Begin1 *main = background->mainWindow();
         QVERIFY(main);
-        QVERIFY(QTest::qWaitForWindowExposed(main));
+        QVERIFY(QTest::qWaitForWindowExposed(main, 30'000));
         QCOMPARE(main->windowHandle()->transientParent(), background->windowHandle());
         const auto mainWindow = quintptr(main->windowHandle());
 
@@ -99,7 +99,7 @@ private slots:
             static_cast<QMessageBox *>(question)->button(QMessageBox::Yes)->click();
         });
         QTest::keyClick(main->focusWidget(), Qt::Key_Escape);
-        QVERIFY(pumpUntil([&] { return running.isNull(); }));
+        QVERIFY(pumpUntil([&] { return running.isNull(); }, 30s));
 
         QCOMPARE(shown.size(), 3);
         QCOMPARE(shown[0].name, u"frmAbout"_s);
