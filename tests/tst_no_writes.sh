@@ -150,16 +150,21 @@ main=$found
 point_at "$main"
 press Tab Tab Down # from Exit to the transcript, then the lesson chooser: lesson 1 loads
 press KP_0         # sentence 1 plays, is repeated after 500 ms, then sentence 2 follows
-sleep 3
+second_played() { grep -m 1 't_1/2\.wav' "$work/strace.log" 2>/dev/null || true; }
+wait_for 60 second_played || fail "sound file 2 was never opened; the plays did not go on"
 press Escape
-question=
-for w in $(windows); do
-    [ "$w" = "$main" ] || [ "$(width_of "$w")" -ge 1280 ] || question=$w
-done
-[ -n "$question" ] || fail "no exit question after Esc"
+# The exit question: the visible window that is neither the main window nor the backdrop.
+question_window() {
+    local w
+    for w in $(windows); do
+        [ "$w" = "$main" ] || [ "$(width_of "$w")" -ge 1280 ] || { echo "$w"; return 0; }
+    done
+}
+wait_for 30 question_window || fail "no exit question after Esc"
+question=$found
 point_at "$question"
 press Left Return # No is the default; Left moves to Yes
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     alive || break
     sleep 0.1
 done
