@@ -9,6 +9,8 @@
 #   sound_server_stop     stops both and removes the runtime folder; harmless
 #                         when nothing was started, so it can run from a trap
 #   SOUND_SERVER_RUNTIME  the runtime folder
+# With SOUND_SERVER_KEEPALIVE=0 in the environment no keep-alive stream runs:
+# a plain null sink at its idle latency, to check that the tests pass there too.
 # The server runs in its own runtime folder, so a desktop's own sound server
 # is neither used nor disturbed.
 # shellcheck shell=bash
@@ -68,6 +70,7 @@ sound_server_start() {
     # sound that starts waits for the block already mixed, where a card would
     # rewind and start it at once; 2.5 ms keeps that wait under what a
     # listener could tell apart.
+    [ "${SOUND_SERVER_KEEPALIVE:-1}" != 0 ] || return 0
     pacat -p --latency-msec=10 --raw </dev/zero >/dev/null 2>&1 &
     sound_server_keepalive_pid=$!
 }
