@@ -23,7 +23,7 @@ public:
 
     // Arms the answerer: polls for an active modal message box every few
     // milliseconds (for up to `timeoutMs`) and clicks `button` on it.
-    explicit ModalAnswerer(QMessageBox::StandardButton button, int timeoutMs = 5000);
+    explicit ModalAnswerer(QMessageBox::StandardButton button, int timeoutMs = 30000);
     ~ModalAnswerer();
 
     const Seen &seen() const { return *m_seen; }

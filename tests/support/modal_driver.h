@@ -15,7 +15,7 @@ namespace vovozodo {
 // passes every modal dialog still open is closed.
 class ModalDriver {
 public:
-    explicit ModalDriver(std::chrono::milliseconds deadline = std::chrono::seconds(5));
+    explicit ModalDriver(std::chrono::milliseconds deadline = std::chrono::seconds(30));
     ~ModalDriver();
 
     // Runs `step` on the modal window once one other than `over` (the window
