@@ -2,12 +2,15 @@
 # Runs TEST on a Wayland session of its own: a headless weston (desktop shell)
 # on a private runtime folder, which ends with the test.
 #
-# Usage: tst_wayland_session.sh TEST
+# Usage: tst_wayland_session.sh TEST [PRELOAD]
+# PRELOAD, in a sanitizer build: a library preloaded into TEST that keeps the
+# libraries it loads at run time loaded, so that the leak checker sees them.
 # Exit status 77 (skipped) when weston is not installed; TEST itself skips
 # when the toolkit's Wayland platform is missing.
 set -euo pipefail
 
-TEST=${1:?usage: tst_wayland_session.sh TEST}
+TEST=${1:?usage: tst_wayland_session.sh TEST [PRELOAD]}
+PRELOAD=${2:-}
 command -v weston >/dev/null || {
     echo "SKIP: weston is not installed (scripts/test installs it)"
     exit 77
@@ -42,5 +45,5 @@ unset DISPLAY
 # connection's objects to the end of the process, which the leak checker reports.
 printf 'leak:libwayland-client.so\n' >"$runtime/leaks.supp"
 export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$runtime/leaks.supp"
-WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland \
+WAYLAND_DISPLAY=wayland-test QT_QPA_PLATFORM=wayland LD_PRELOAD=$PRELOAD \
     DBUS_SESSION_BUS_ADDRESS=unix:path=$runtime/no-session-bus "$TEST"
