@@ -31,15 +31,13 @@ int clipSampleRate(int sourceRate) {
 ClipResampler::ClipResampler(int channels, int fromRate, int toRate) : m_channels(channels) {
     AVChannelLayout layout{};
     av_channel_layout_default(&layout, channels);
-    const int code = swr_alloc_set_opts2(&m_context, &layout, AV_SAMPLE_FMT_FLT, toRate, &layout,
+    SwrContext *context = nullptr;
+    const int code = swr_alloc_set_opts2(&context, &layout, AV_SAMPLE_FMT_FLT, toRate, &layout,
                                          AV_SAMPLE_FMT_FLT, fromRate, 0, nullptr);
     av_channel_layout_uninit(&layout);
-    if (code < 0 || swr_init(m_context) < 0)
+    m_context.reset(context);
+    if (code < 0 || swr_init(m_context.get()) < 0)
         throw InputError(u"cannot convert %1 Hz to %2 Hz"_s.arg(fromRate).arg(toRate));
-}
-
-ClipResampler::~ClipResampler() {
-    swr_free(&m_context);
 }
 
 const std::vector<float> &ClipResampler::convert(const float *interleaved, qint64 frames) {
@@ -51,11 +49,12 @@ const std::vector<float> &ClipResampler::finish() {
 }
 
 const std::vector<float> &ClipResampler::run(const float *interleaved, qint64 frames) {
-    const int room = std::max(swr_get_out_samples(m_context, int(frames)), 0);
+    const int room = std::max(swr_get_out_samples(m_context.get(), int(frames)), 0);
     m_out.resize(std::size_t(room) * std::size_t(m_channels));
     auto *out = reinterpret_cast<uint8_t *>(m_out.data());
     const auto *in = reinterpret_cast<const uint8_t *>(interleaved);
-    const int got = swr_convert(m_context, &out, room, interleaved ? &in : nullptr, int(frames));
+    const int got =
+        swr_convert(m_context.get(), &out, room, interleaved ? &in : nullptr, int(frames));
     if (got < 0)
         throw InputError(u"the resampler failed"_s);
     m_out.resize(std::size_t(got) * std::size_t(m_channels));

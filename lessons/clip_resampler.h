@@ -1,10 +1,10 @@
 #pragma once
 
+#include "handles/ffmpeg_handles.h"
+
 #include <QtGlobal>
 
 #include <vector>
-
-struct SwrContext;
 
 namespace vovozodo {
 
@@ -19,7 +19,6 @@ int clipSampleRate(int sourceRate);
 class ClipResampler {
 public:
     ClipResampler(int channels, int fromRate, int toRate);
-    ~ClipResampler();
     ClipResampler(const ClipResampler &) = delete;
     ClipResampler &operator=(const ClipResampler &) = delete;
 
@@ -32,7 +31,7 @@ public:
 private:
     const std::vector<float> &run(const float *interleaved, qint64 frames);
 
-    SwrContext *m_context = nullptr;
+    UniqueResampler m_context;
     int m_channels;
     std::vector<float> m_out;
 };

@@ -1,5 +1,7 @@
 #include "lessons/player_settings.h"
 
+#include "handles/unique_fd.h"
+
 #include "lessons/input_error.h"
 #include "library/install_setting.h"
 #include "platform/file_bytes.h"
@@ -75,26 +77,6 @@ void refuseUnreadable(const QString &library) {
         refuse(u"the folder is not readable"_s);
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    // Closes now, to learn whether the last writes reached the file.
-    bool close() {
-        const int fd = std::exchange(m_fd, -1);
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
 QString systemReason() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
@@ -160,7 +142,7 @@ void replaceFile(const QString &file, const QByteArray &bytes, mode_t mode) {
     const QFileInfo info(file);
     const QString folder = info.absolutePath();
     QByteArray scratch = QFile::encodeName(folder + u"/."_s + info.fileName() + u".new-XXXXXX"_s);
-    Descriptor out(::mkostemp(scratch.data(), O_CLOEXEC));
+    UniqueFd out(::mkostemp(scratch.data(), O_CLOEXEC));
     if (out.get() < 0)
         throw InputError(file + u": cannot write beside it: "_s + systemReason());
     bool placed = false;
@@ -180,12 +162,12 @@ void replaceFile(const QString &file, const QByteArray &bytes, mode_t mode) {
             fail();
         done += wrote;
     }
-    if (::fsync(out.get()) != 0 || !out.close())
+    if (::fsync(out.get()) != 0 || !out.closeChecked())
         fail();
     if (::rename(scratch.constData(), QFile::encodeName(file).constData()) != 0)
         fail();
     placed = true;
-    const Descriptor directory(
+    const UniqueFd directory(
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.get() < 0 || ::fsync(directory.get()) != 0)
         fail();

@@ -1,5 +1,8 @@
 #include "library/playable_sound.h"
 
+#include "handles/sndfile_handles.h"
+#include "handles/unique_fd.h"
+
 #include <QFile>
 #include <QString>
 
@@ -51,41 +54,17 @@ QString unplayableReason(const SoundFormat &format) {
     return {};
 }
 
-namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-struct SndfileCloser {
-    void operator()(SNDFILE *file) const { sf_close(file); }
-};
-
-} // namespace
-
 std::optional<SoundFormat> probeSoundFile(const QString &nativePath) {
     const QByteArray name = QFile::encodeName(nativePath);
     struct stat status {};
     if (::stat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
     // Checked again on the descriptor: the entry may have been swapped meanwhile.
-    const Descriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
     SF_INFO info{};
-    const std::unique_ptr<SNDFILE, SndfileCloser> file(
-        sf_open_fd(fd.get(), SFM_READ, &info, SF_FALSE));
+    const UniqueSndfile file(sf_open_fd(fd.get(), SFM_READ, &info, SF_FALSE));
     if (!file)
         return std::nullopt;
     return soundFormatFromSndfile(info.format, info.channels, info.samplerate, info.frames);
