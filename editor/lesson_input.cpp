@@ -5,6 +5,7 @@
 #include "lessons/cue_repair.h"
 #include "lessons/cue_snapper.h"
 #include "lessons/input_error.h"
+#include "lessons/misfit_description.h"
 #include "lessons/sentence_aligner.h"
 #include "lessons/subtitle_reader.h"
 #include "lessons/transcript_reader.h"

@@ -1,5 +1,6 @@
 #include "lessons/cue_snapper.h"
 
+#include "lessons/clock_text.h"
 #include "lessons/input_error.h"
 #include "lessons/level_profile.h"
 #include "lessons/pause_finder.h"
@@ -66,12 +67,6 @@ private:
     std::vector<Pause> m_pauses;
 };
 
-QString clockText(qint64 ms) {
-    return u"%1:%2.%3"_s.arg(ms / 60000)
-        .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
-        .arg(ms % 1000 / 100);
-}
-
 } // namespace
 
 std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap &speech,
@@ -86,8 +81,9 @@ std::vector<SentenceSpan> snapCues(const LevelProfile &profile, const SpeechMap 
     for (const Cue &cue : cues)
         if (cue.startMs >= lengthMs)
             throw InputError(subtitlesName + u':' + QString::number(cue.line) +
-                             u": cue starts at "_s + clockText(cue.startMs) +
-                             u", after the recording ends ("_s + clockText(lengthMs) + u')');
+                             u": cue starts at "_s + clockTextWithTenths(cue.startMs) +
+                             u", after the recording ends ("_s + clockTextWithTenths(lengthMs) +
+                             u')');
 
     // The end of a cue without one (the last LRC line) is the end of the speech.
     const auto endOf = [&](qsizetype k) {

@@ -1,6 +1,7 @@
 #include "lessons/make_lesson.h"
 
 #include "lessons/clip_plan.h"
+#include "lessons/clock_text.h"
 #include "lessons/cue_repair.h"
 #include "lessons/cue_snapper.h"
 #include "lessons/cue_timing.h"
@@ -8,6 +9,7 @@
 #include "lessons/label_track.h"
 #include "lessons/lesson_writer.h"
 #include "lessons/level_profile.h"
+#include "lessons/misfit_description.h"
 #include "lessons/output_guard.h"
 #include "lessons/pause_finder.h"
 #include "lessons/progress.h"
@@ -73,10 +75,6 @@ constexpr int kMinClipMs = 150;
 // Subtitles whose times mostly lie far from any pause, however they are moved,
 // belong to another recording.
 constexpr double kMinCueFitShare = 1.0 / 3.0;
-
-QString clockText(qint64 ms) {
-    return u"%1:%2"_s.arg(ms / 60000).arg(ms / 1000 % 60, 2, 10, QChar(u'0'));
-}
 
 // What the lesson is made of, read before any sound is decoded.
 struct LessonText {

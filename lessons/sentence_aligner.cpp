@@ -406,15 +406,6 @@ void Aligner::fitSpreadTo(const Path &path, double framesPerUnit) {
     m_spreadScale = std::clamp(own / median(spreads), kMinSpreadScale, 1.0);
 }
 
-QString clockText(double seconds) {
-    const auto whole = qint64(seconds);
-    return u"%1:%2"_s.arg(whole / 60).arg(whole % 60, 2, 10, QChar(u'0'));
-}
-
-QString quoted(const QString &sentence) {
-    return u"\""_s + (sentence.size() > 24 ? sentence.left(24) + u"\u2026"_s : sentence) + u'"';
-}
-
 // Speech left out in one place and a sentence missing in another, of about the
 // same length: one sentence out of place.
 void pairOutOfPlace(std::vector<FitProblem> &problems, const std::vector<double> &leftOutFrames,
@@ -556,39 +547,6 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
         alignment.problems.begin(), alignment.problems.end(),
         [](const FitProblem &a, const FitProblem &b) { return a.seconds < b.seconds; });
     return alignment;
-}
-
-QString describeMisfit(const FitProblem &problem, const QStringList &sentences,
-                       const std::vector<int> &lines, const QString &transcriptName) {
-    const auto lineOf = [&](qsizetype sentence) {
-        if (sentence < qsizetype(lines.size()))
-            return lines[std::size_t(sentence)];
-        return lines.empty() ? 1 : lines.back() + 1;
-    };
-    const QString where = transcriptName + u": line "_s + QString::number(lineOf(problem.sentence));
-    const QString text = problem.sentence < sentences.size()
-                             ? u' ' + quoted(sentences[problem.sentence])
-                             : QString();
-    const QString near = u", near "_s + clockText(problem.seconds) + u": "_s;
-    switch (problem.kind) {
-    case Misfit::RecordingHasMore:
-        return where + near + u"the recording has a sentence here that the transcript lacks"_s;
-    case Misfit::TranscriptHasMore:
-        return where + text + near + u"the recording does not say this sentence here"_s;
-    case Misfit::OutOfPlace:
-        return where + text + near +
-               u"the sentence is out of place: the recording says it near "_s +
-               clockText(problem.elsewhereSeconds);
-    case Misfit::LengthOff:
-        return where + text + near + u"the transcript does not match the recording: "_s +
-               problem.detail;
-    case Misfit::Unmatched:
-        break;
-    }
-    return transcriptName + u" does not match the recording"_s +
-           (problem.sentence > 0 ? u" from line "_s + QString::number(lineOf(problem.sentence))
-                                 : QString()) +
-           u": "_s + problem.detail;
 }
 
 } // namespace vovozodo

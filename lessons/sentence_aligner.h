@@ -58,9 +58,4 @@ struct Alignment {
 Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
                          const QStringList &sentences);
 
-// One line for the first problem: where text and speech part and how.
-// `lines` holds the transcript line of each sentence (1-based).
-QString describeMisfit(const FitProblem &problem, const QStringList &sentences,
-                       const std::vector<int> &lines, const QString &transcriptName);
-
 } // namespace vovozodo
