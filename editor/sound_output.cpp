@@ -64,10 +64,10 @@ void SoundOutput::play(std::function<ClipSound()> render) {
 }
 
 void SoundOutput::run(const ClipSound &sound) {
-    pa_sample_spec spec{PA_SAMPLE_S16LE, uint32_t(sound.sampleRate), uint8_t(sound.channels)};
+    pa_sample_spec format{PA_SAMPLE_S16LE, uint32_t(sound.sampleRate), uint8_t(sound.channels)};
     int error = 0;
     SimpleStream stream(pa_simple_new(nullptr, "vovozodo-editor", PA_STREAM_PLAYBACK, nullptr,
-                                      "Clip", &spec, nullptr, nullptr, &error));
+                                      "Clip", &format, nullptr, nullptr, &error));
     if (!stream) {
         m_playing = false;
         const QString reason = QString::fromLocal8Bit(pa_strerror(error));
