@@ -20,8 +20,9 @@ namespace vovozodo {
 using namespace Qt::StringLiterals;
 
 Background::Background(platform::WindowsDirectoryQuery windowsDirectory, PlaybackServices services)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), Timer1(services.createTimer()),
-      m_windowsDirectory(std::move(windowsDirectory)), m_services(std::move(services)) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
+      m_handOverTick(services.createTimer()), m_windowsDirectory(std::move(windowsDirectory)),
+      m_services(std::move(services)) {
     // Before anything that makes the toolkit publish the window under another role.
     publishWindow(this, u"Vovozodo"_s);
     setObjectName(u"Background"_s);
@@ -33,24 +34,24 @@ Background::Background(platform::WindowsDirectoryQuery windowsDirectory, Playbac
     setAutoFillBackground(true);
     setGeometry(twipsRect(210, 1365, 7380, 4245));
 
-    Label2 = new QLabel(u"Loading ..."_s, this);
-    Label2->setObjectName(u"Label2"_s);
+    m_loadingText = new QLabel(u"Loading ..."_s, this);
+    m_loadingText->setObjectName(u"Label2"_s);
     QFont font(u"MS Sans Serif"_s);
     font.setPointSizeF(24);
-    Label2->setFont(font);
-    QPalette yellow = Label2->palette();
+    m_loadingText->setFont(font);
+    QPalette yellow = m_loadingText->palette();
     yellow.setColor(QPalette::WindowText, design::kLightYellow);
-    Label2->setPalette(yellow);
-    Label2->setGeometry(twipsRect(2070, 1755, 2265, 555));
-    Label2->adjustSize();
+    m_loadingText->setPalette(yellow);
+    m_loadingText->setGeometry(twipsRect(2070, 1755, 2265, 555));
+    m_loadingText->adjustSize();
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(u"Label1"_s);
-    Label1->setGeometry(twipsRect(2400, 3000, 1395, 195));
-    Label1->hide();
+    m_scratchLabel = new QLabel(this);
+    m_scratchLabel->setObjectName(u"Label1"_s);
+    m_scratchLabel->setGeometry(twipsRect(2400, 3000, 1395, 195));
+    m_scratchLabel->hide();
 
-    Timer1->setInterval(100);
-    connect(Timer1.get(), &Timer::tick, this, &Background::onTimer1Tick);
+    m_handOverTick->setInterval(100);
+    connect(m_handOverTick.get(), &Timer::tick, this, &Background::onHandOverTick);
     load();
 }
 
@@ -71,28 +72,31 @@ void Background::load() {
         setGeometry(display->geometry());
     setWindowState(Qt::WindowMaximized);
 
-    Label1->setText(captionOf(GetWindowsDir()));
-    const QString settingsFile = Label1->text() + QLatin1StringView(platform::kSettingsFileName);
+    m_scratchLabel->setText(captionOf(GetWindowsDir()));
+    const QString settingsFile =
+        m_scratchLabel->text() + QLatin1StringView(platform::kSettingsFileName);
 
     // The count is taken as a 16-bit number, as the window's own code keeps it.
     const InstallPathLookup lookup = lookUpInstallPath(settingsFile);
     if (qint16(lookup.count) > 0) {
-        Label1->setText(captionOf(lookup.value));
-        InstallRoot = Label1->text() + u'\\';
+        m_scratchLabel->setText(captionOf(lookup.value));
+        InstallRoot = m_scratchLabel->text() + u'\\';
     }
 
     const QScreen *display = screen();
     const QSize screenPixels = display ? display->geometry().size() : size();
-    const float left =
-        (float(pixelsToTwips(screenPixels.width())) - float(pixelsToTwips(Label2->width()))) / 2;
-    const float top =
-        (float(pixelsToTwips(screenPixels.height())) - float(pixelsToTwips(Label2->height()))) / 2;
-    Label2->move(twipsToPixels(left), twipsToPixels(top));
+    const float left = (float(pixelsToTwips(screenPixels.width())) -
+                        float(pixelsToTwips(m_loadingText->width()))) /
+                       2;
+    const float top = (float(pixelsToTwips(screenPixels.height())) -
+                       float(pixelsToTwips(m_loadingText->height()))) /
+                      2;
+    m_loadingText->move(twipsToPixels(left), twipsToPixels(top));
 
-    Timer1->setEnabled(true);
+    m_handOverTick->setEnabled(true);
 }
 
-void Background::onTimer1Tick() {
+void Background::onHandOverTick() {
     ++StartupTicks;
     if (StartupTicks == 1) {
         m_mainWindow = new Begin1(m_services, this);
@@ -102,7 +106,7 @@ void Background::onTimer1Tick() {
             close();
         });
     } else if (StartupTicks == 10) {
-        Timer1->setEnabled(false);
+        m_handOverTick->setEnabled(false);
         if (m_mainWindow)
             m_mainWindow->show();
     }

@@ -38,11 +38,11 @@ protected:
 
 private:
     void load();
-    void onTimer1Tick();
+    void onHandOverTick();
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    std::unique_ptr<Timer> Timer1;
+    QLabel *m_scratchLabel = nullptr;
+    QLabel *m_loadingText = nullptr;
+    std::unique_ptr<Timer> m_handOverTick;
     quint8 StartupTicks = 0;
 
     platform::WindowsDirectoryQuery m_windowsDirectory;

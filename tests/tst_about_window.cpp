@@ -61,7 +61,7 @@ private slots:
     void controlsSitWhereDesigned() {
         FrmAbout about(&m_owner);
         Notice1 notice(&about);
-        notice.setLabel1Caption(FrmAbout::noticeText());
+        notice.setMessage(FrmAbout::noticeText());
         QCOMPARE(about.size(), QSize(twipsToPixels(5595), twipsToPixels(3195)));
         QCOMPARE(notice.size(), QSize(twipsToPixels(5625), twipsToPixels(4245)));
         QCOMPARE(notice.windowTitle(), u"Notice for Users"_s);

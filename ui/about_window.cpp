@@ -49,36 +49,36 @@ FrmAbout::FrmAbout(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::FramelessWi
     setFixedSize(twipsToPixels(5595), twipsToPixels(3195));
     design::fillBackground(this, kLightYellow);
 
-    picIcon = design::label(this, "picIcon", QString(), 240, 360, 480, 480);
-    picIcon->setPixmap(QPixmap(u":/icon.png"_s));
-    picIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    design::fillBackground(picIcon, kLightYellow);
-    picIcon->setAccessibleName(u"Vovozodo icon"_s);
+    m_icon = design::label(this, "picIcon", QString(), 240, 360, 480, 480);
+    m_icon->setPixmap(QPixmap(u":/icon.png"_s));
+    m_icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    design::fillBackground(m_icon, kLightYellow);
+    m_icon->setAccessibleName(u"Vovozodo icon"_s);
 
-    lblTitle = captionLabel(this, "lblTitle", u"Vovozodo"_s, 900, 420, 4440, 375,
-                            design::kDarkGreen, 15.75);
-    lblVersion =
+    m_title = captionLabel(this, "lblTitle", u"Vovozodo"_s, 900, 420, 4440, 375, design::kDarkGreen,
+                           15.75);
+    m_version =
         captionLabel(this, "lblVersion", u"No. 2 (2004.10)"_s, 930, 990, 1500, 255, kBlue, 10.5);
-    lblDescription[0] = captionLabel(this, "lblDescription0", u"Developer: The Vovozodo Team"_s,
-                                     915, 1380, 2925, 255, kRed, 10.5);
-    lblDescription[1] = captionLabel(this, "lblDescription1", u"Tel\uFF1A+1 555 0100"_s, 915, 1740,
-                                     2220, 255, kBlue, 10.5);
-    lblDescription[2] = captionLabel(this, "lblDescription2", u"E-mail: team@vovozodo.example"_s,
-                                     915, 2130, 3390, 255, kRed, 10.5);
-    lblDisclaimer = captionLabel(this, "lblDisclaimer", u"Announcement: It's a free software."_s,
-                                 240, 2640, 2505, 195, design::kDarkGreen, 8.25);
+    m_description[0] = captionLabel(this, "lblDescription0", u"Developer: The Vovozodo Team"_s, 915,
+                                    1380, 2925, 255, kRed, 10.5);
+    m_description[1] = captionLabel(this, "lblDescription1", u"Tel\uFF1A+1 555 0100"_s, 915, 1740,
+                                    2220, 255, kBlue, 10.5);
+    m_description[2] = captionLabel(this, "lblDescription2", u"E-mail: team@vovozodo.example"_s,
+                                    915, 2130, 3390, 255, kRed, 10.5);
+    m_disclaimer = captionLabel(this, "lblDisclaimer", u"Announcement: It's a free software."_s,
+                                240, 2640, 2505, 195, design::kDarkGreen, 8.25);
 
     // Created in tab order: OK first, so it also has the focus on opening.
-    Command2 = design::button(this, "Command2", u"OK"_s, 4500, 2640, 975, 315);
-    Command1 = design::button(this, "Command1", u"My Words"_s, 3480, 2640, 960, 315);
+    m_okButton = design::button(this, "Command2", u"OK"_s, 4500, 2640, 975, 315);
+    m_myWordsButton = design::button(this, "Command1", u"My Words"_s, 3480, 2640, 960, 315);
 
     // Key preview: the window sees a key before the focused button does.
     installEventFilter(this);
-    Command1->installEventFilter(this);
-    Command2->installEventFilter(this);
+    m_myWordsButton->installEventFilter(this);
+    m_okButton->installEventFilter(this);
 
-    connect(Command1, &QPushButton::clicked, this, &FrmAbout::onCommand1Click);
-    connect(Command2, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_myWordsButton, &QPushButton::clicked, this, &FrmAbout::onMyWordsClicked);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 QString FrmAbout::noticeText() {
@@ -94,11 +94,11 @@ QString FrmAbout::noticeText() {
            "     Enjoy!"_s;
 }
 
-void FrmAbout::onCommand1Click() {
+void FrmAbout::onMyWordsClicked() {
     // The notice is made afresh each time; if this window goes away while the
     // notice is up, the notice goes with it and nothing here is touched again.
     QPointer<Notice1> notice = new Notice1(this);
-    notice->setLabel1Caption(noticeText());
+    notice->setMessage(noticeText());
     notice->exec();
     delete notice;
 }
@@ -141,7 +141,7 @@ void FrmAbout::closeEvent(QCloseEvent *event) {
 
 void FrmAbout::showEvent(QShowEvent *event) {
     placement::centreOnOwner(this);
-    Command2->setFocus(Qt::OtherFocusReason);
+    m_okButton->setFocus(Qt::OtherFocusReason);
     QDialog::showEvent(event);
 }
 

@@ -36,16 +36,16 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void onCommand1Click();
+    void onMyWordsClicked();
     bool onKeyDown(int keyCode);
 
-    QLabel *picIcon = nullptr;
-    QLabel *lblTitle = nullptr;
-    QLabel *lblVersion = nullptr;
-    std::array<QLabel *, 3> lblDescription{};
-    QLabel *lblDisclaimer = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
+    QLabel *m_icon = nullptr;
+    QLabel *m_title = nullptr;
+    QLabel *m_version = nullptr;
+    std::array<QLabel *, 3> m_description{};
+    QLabel *m_disclaimer = nullptr;
+    QPushButton *m_myWordsButton = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 } // namespace vovozodo

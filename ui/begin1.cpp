@@ -32,8 +32,8 @@ using namespace Qt::StringLiterals;
 // backdrop at a click on it. On Wayland every owned window carries its parent.
 Begin1::Begin1(const PlaybackServices &services, QWidget *owner)
     : QWidget(owner, Qt::Dialog | Qt::FramelessWindowHint),
-      MMControl1(services.createSoundDevice()), Timer1(services.createTimer()),
-      Timer2(services.createTimer()), Timer3(services.createTimer()) {
+      m_soundDevice(services.createSoundDevice()), m_advanceWait(services.createTimer()),
+      m_repeatWait(services.createTimer()), m_progressTick(services.createTimer()) {
     createControls();
     load();
     qApp->installEventFilter(this);
@@ -51,14 +51,14 @@ bool Begin1::lessonValid(int position) const {
 // ---- Load and unload ------------------------------------------------------
 
 void Begin1::load() {
-    connect(MMControl1.get(), &SoundDevice::done, this, &Begin1::onDeviceDone);
+    connect(m_soundDevice.get(), &SoundDevice::done, this, &Begin1::onDeviceDone);
 
-    Timer1->setInterval(500);
-    Timer2->setInterval(0);
-    Timer3->setInterval(100);
-    connect(Timer1.get(), &Timer::tick, this, &Begin1::onTimer1Tick);
-    connect(Timer2.get(), &Timer::tick, this, &Begin1::onTimer2Tick);
-    connect(Timer3.get(), &Timer::tick, this, &Begin1::onTimer3Tick);
+    m_advanceWait->setInterval(500);
+    m_repeatWait->setInterval(0);
+    m_progressTick->setInterval(100);
+    connect(m_advanceWait.get(), &Timer::tick, this, &Begin1::onAdvanceWaitOver);
+    connect(m_repeatWait.get(), &Timer::tick, this, &Begin1::onRepeatWaitOver);
+    connect(m_progressTick.get(), &Timer::tick, this, &Begin1::onProgressTick);
 
     const Catalogue catalogue = scanCatalogue(InstallRoot);
     QStringList entries;
@@ -66,32 +66,33 @@ void Begin1::load() {
         entries << catalogue[n].text;
         m_lessonValid[n] = catalogue[n].valid;
     }
-    Combo1->addItems(entries);
-    Combo1->setCurrentIndex(0);
-    connect(Combo1, &QComboBox::currentIndexChanged, this, &Begin1::onCombo1SelectionChanged);
+    m_lessonChooser->addItems(entries);
+    m_lessonChooser->setCurrentIndex(0);
+    connect(m_lessonChooser, &QComboBox::currentIndexChanged, this, &Begin1::onLessonChosen);
 
-    Combo2->addItems({u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s});
-    Combo2->setCurrentIndex(1);
-    onCheck1Click();
-    Combo3->addItems({u"500"_s, u"1000"_s, u"2000"_s, u"3000"_s, u"4000"_s});
-    Combo3->setCurrentIndex(0);
+    m_repeatChooser->addItems({u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s});
+    m_repeatChooser->setCurrentIndex(1);
+    onAutomaticClicked();
+    m_pauseChooser->addItems({u"500"_s, u"1000"_s, u"2000"_s, u"3000"_s, u"4000"_s});
+    m_pauseChooser->setCurrentIndex(0);
 
     // Every change of the tick runs the click handling, as a check box's click
     // event does on Windows: from the mouse, the keyboard or a screen reader's
     // toggle action, which changes the value without a click.
-    connect(Check1, &QCheckBox::toggled, this, &Begin1::onCheck1Click);
-    connect(Combo4, &QComboBox::currentIndexChanged, this, &Begin1::onCombo4SelectionChanged);
-    connect(Combo4, &QComboBox::activated, this, &Begin1::onCombo4Activated);
-    connect(Command5, &QPushButton::clicked, this, &Begin1::playbackCommand);
-    connect(Command1, &QPushButton::clicked, this, &Begin1::exitCommand);
-    connect(Command2, &QPushButton::clicked, this, &Begin1::aboutCommand);
+    connect(m_automatic, &QCheckBox::toggled, this, &Begin1::onAutomaticClicked);
+    connect(m_sentenceChooser, &QComboBox::currentIndexChanged, this,
+            &Begin1::onSentenceEntrySelected);
+    connect(m_sentenceChooser, &QComboBox::activated, this, &Begin1::onSentenceEntryActivated);
+    connect(m_playbackButton, &QPushButton::clicked, this, &Begin1::playbackCommand);
+    connect(m_exitButton, &QPushButton::clicked, this, &Begin1::exitCommand);
+    connect(m_aboutButton, &QPushButton::clicked, this, &Begin1::aboutCommand);
 }
 
 void Begin1::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    MMControl1->close();
+    m_soundDevice->close();
 }
 
 void Begin1::closeEvent(QCloseEvent *event) {
@@ -113,21 +114,21 @@ void Begin1::showEvent(QShowEvent *event) {
     const QRect area =
         owner ? owner->geometry() : (screen() ? screen()->geometry() : QRect(QPoint(), size()));
     move(area.center() - rect().center());
-    Command1->setFocus(Qt::OtherFocusReason);
+    m_exitButton->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- Catalogue settings ---------------------------------------------------
 
-void Begin1::onCheck1Click() {
-    const bool ticked = Check1->isChecked();
-    Combo2->setEnabled(ticked);
-    Combo3->setEnabled(ticked);
+void Begin1::onAutomaticClicked() {
+    const bool ticked = m_automatic->isChecked();
+    m_repeatChooser->setEnabled(ticked);
+    m_pauseChooser->setEnabled(ticked);
 }
 
 // ---- Lesson loading -------------------------------------------------------
 
-void Begin1::onCombo1SelectionChanged() {
-    const int s = Combo1->currentIndex();
+void Begin1::onLessonChosen() {
+    const int s = m_lessonChooser->currentIndex();
     if (s <= 0 || s > kLessonCount || s == m_loadedLesson || !lessonValid(s))
         return;
 
@@ -137,32 +138,32 @@ void Begin1::onCombo1SelectionChanged() {
                         u"The file 'script.txt' doesn't exist!"_s, QMessageBox::Ok, this);
         placement::keepCentredOnOwner(&box);
         box.exec();
-        Combo1->setCurrentIndex(m_loadedLesson);
-        Text1->setFocus(Qt::OtherFocusReason);
+        m_lessonChooser->setCurrentIndex(m_loadedLesson);
+        m_transcript->setFocus(Qt::OtherFocusReason);
         return;
     }
 
     stopPlayback();
     m_scriptLines = std::move(*sentences);
-    Text1->setPlainText(composeTranscript(m_scriptLines));
+    m_transcript->setPlainText(composeTranscript(m_scriptLines));
     m_cycle.lessonLoaded(int(m_scriptLines.size()));
     showCounter();
     m_loadedLesson = s;
 
     // One model reset instead of an item per sentence: lessons can be long.
     m_sentenceEntries->setStringList(sentenceChooserEntries(m_scriptLines));
-    Combo4->setCurrentIndex(0);
-    Combo4->setEnabled(true);
-    Command5->setEnabled(true);
-    Text1->setFocus(Qt::OtherFocusReason);
+    m_sentenceChooser->setCurrentIndex(0);
+    m_sentenceChooser->setEnabled(true);
+    m_playbackButton->setEnabled(true);
+    m_transcript->setFocus(Qt::OtherFocusReason);
 }
 
 void Begin1::stopPlayback() {
-    Timer1->setEnabled(false);
-    Timer2->setEnabled(false);
-    Timer3->setEnabled(false);
+    m_advanceWait->setEnabled(false);
+    m_repeatWait->setEnabled(false);
+    m_progressTick->setEnabled(false);
     hideProgressFill();
-    MMControl1->close();
+    m_soundDevice->close();
 }
 
 // ---- Keys, About and Exit -------------------------------------------------
@@ -183,7 +184,7 @@ bool Begin1::eventFilter(QObject *watched, QEvent *event) {
 void Begin1::onKeyDown(int keyCode) {
     if (keyCode == kVirtualKeyEscape)
         exitCommand();
-    else if (keyCode == kVirtualKeyNumpad0 && Command5->isEnabled())
+    else if (keyCode == kVirtualKeyNumpad0 && m_playbackButton->isEnabled())
         playbackCommand();
 }
 

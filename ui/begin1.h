@@ -67,14 +67,14 @@ private:
     void unload();
 
     // Event handlers.
-    void onCheck1Click();
-    void onCombo1SelectionChanged();
-    void onCombo4SelectionChanged(int position);
-    void onCombo4Activated(int position);
+    void onAutomaticClicked();
+    void onLessonChosen();
+    void onSentenceEntrySelected(int position);
+    void onSentenceEntryActivated(int position);
     void onDeviceDone(qint16 notifyCode);
-    void onTimer1Tick();
-    void onTimer2Tick();
-    void onTimer3Tick();
+    void onAdvanceWaitOver();
+    void onRepeatWaitOver();
+    void onProgressTick();
     void onKeyDown(int keyCode);
     void aboutCommand();
 
@@ -91,32 +91,32 @@ private:
     int pauseMilliseconds() const;
     bool automaticTicked() const;
 
-    // Controls, named as in the window's design; docs/architecture.md says what
-    // each one is.
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label8 = nullptr;
-    QLabel *Label9 = nullptr;
-    QLabel *Image1 = nullptr;
-    QComboBox *Combo1 = nullptr;
-    QComboBox *Combo2 = nullptr;
-    QComboBox *Combo3 = nullptr;
-    QComboBox *Combo4 = nullptr;
-    QStringListModel *m_sentenceEntries = nullptr; // Combo4's entries
-    QPlainTextEdit *Text1 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command5 = nullptr;
-    std::unique_ptr<SoundDevice> MMControl1;
-    std::unique_ptr<Timer> Timer1;
-    std::unique_ptr<Timer> Timer2;
-    std::unique_ptr<Timer> Timer3;
+    // Controls, named by role; each keeps its design name as its objectName
+    // (the table in docs/architecture.md pairs the two).
+    QLabel *m_counter = nullptr;
+    QLabel *m_slogan = nullptr;
+    QLabel *m_title = nullptr;
+    QLabel *m_repeatLabel = nullptr;
+    QLabel *m_timesLabel = nullptr;
+    QLabel *m_intervalLabel = nullptr;
+    QLabel *m_millisecondsLabel = nullptr;
+    QLabel *m_progressTrack = nullptr;
+    QLabel *m_progressFill = nullptr;
+    QLabel *m_banner = nullptr;
+    QComboBox *m_lessonChooser = nullptr;
+    QComboBox *m_repeatChooser = nullptr;
+    QComboBox *m_pauseChooser = nullptr;
+    QComboBox *m_sentenceChooser = nullptr;
+    QStringListModel *m_sentenceEntries = nullptr; // m_sentenceChooser's entries
+    QPlainTextEdit *m_transcript = nullptr;
+    QCheckBox *m_automatic = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    QPushButton *m_aboutButton = nullptr;
+    QPushButton *m_playbackButton = nullptr;
+    std::unique_ptr<SoundDevice> m_soundDevice;
+    std::unique_ptr<Timer> m_advanceWait;
+    std::unique_ptr<Timer> m_repeatWait;
+    std::unique_ptr<Timer> m_progressTick;
 
     // Lesson state.
     std::array<bool, kChooserEntries> m_lessonValid{};
@@ -125,7 +125,7 @@ private:
     PlaybackCycle m_cycle;
 
     double m_progressFillTwips = 0;
-    int m_combo4ChangedTo = -1; // a user's pick that already ran its handling
+    int m_handledSentencePick = -1; // a user's pick that already ran its handling
     bool m_unloaded = false;
     bool m_exitAsked = false; // the exit question is up, or about to be
     bool m_leaving = false;   // the learner said Yes

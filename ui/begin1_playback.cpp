@@ -25,8 +25,8 @@ constexpr double kProgressTrackTwips = 5220;
 constexpr double kProgressFillRestTwips = 13;
 } // namespace
 
-void Begin1::onCombo4SelectionChanged(int position) {
-    m_combo4ChangedTo = position;
+void Begin1::onSentenceEntrySelected(int position) {
+    m_handledSentencePick = position;
     if (position <= 0)
         return;
     m_cycle.currentSentence = position;
@@ -35,30 +35,30 @@ void Begin1::onCombo4SelectionChanged(int position) {
     openAndPlay(soundFilePath(InstallRoot, m_loadedLesson, position, u".WAV"));
 }
 
-void Begin1::onCombo4Activated(int position) {
+void Begin1::onSentenceEntryActivated(int position) {
     // A user's pick of the entry already selected changes nothing in the list
     // but is still a choice of that sentence.
-    if (m_combo4ChangedTo == position) {
-        m_combo4ChangedTo = -1;
+    if (m_handledSentencePick == position) {
+        m_handledSentencePick = -1;
         return;
     }
-    onCombo4SelectionChanged(position);
-    m_combo4ChangedTo = -1;
+    onSentenceEntrySelected(position);
+    m_handledSentencePick = -1;
 }
 
 void Begin1::selectSentenceEntry(int position) {
     // Selecting from code always counts as a choice, even of the entry already
     // selected: a one-sentence lesson keeps looping, and an advance that lands
     // on the entry Playback already chose restarts it like a pending repeat.
-    if (Combo4->currentIndex() == position)
-        onCombo4SelectionChanged(position);
+    if (m_sentenceChooser->currentIndex() == position)
+        onSentenceEntrySelected(position);
     else
-        Combo4->setCurrentIndex(position);
-    m_combo4ChangedTo = -1;
+        m_sentenceChooser->setCurrentIndex(position);
+    m_handledSentencePick = -1;
 }
 
 void Begin1::playbackCommand() {
-    switch (m_cycle.playbackRequested(m_loadedLesson > 0, Combo4->currentIndex())) {
+    switch (m_cycle.playbackRequested(m_loadedLesson > 0, m_sentenceChooser->currentIndex())) {
     case PlaybackCycle::Request::Nothing:
         break;
     case PlaybackCycle::Request::SelectFirst:
@@ -77,56 +77,56 @@ void Begin1::playbackCommand() {
 void Begin1::onDeviceDone(qint16 notifyCode) {
     if (notifyCode != SoundDevice::Successful)
         return;
-    Timer3->setEnabled(false);
+    m_progressTick->setEnabled(false);
     hideProgressFill();
     switch (m_cycle.playSucceeded(automaticTicked(), repeatValue())) {
     case PlaybackCycle::AfterPlay::Stop:
         break;
     case PlaybackCycle::AfterPlay::RepeatWait:
-        Timer2->setInterval(pauseMilliseconds());
-        Timer2->setEnabled(true);
+        m_repeatWait->setInterval(pauseMilliseconds());
+        m_repeatWait->setEnabled(true);
         break;
     case PlaybackCycle::AfterPlay::AdvanceWait:
-        Timer1->setInterval(pauseMilliseconds());
-        Timer1->setEnabled(true);
+        m_advanceWait->setInterval(pauseMilliseconds());
+        m_advanceWait->setEnabled(true);
         break;
     }
 }
 
-void Begin1::onTimer2Tick() {
-    Timer2->setEnabled(false);
+void Begin1::onRepeatWaitOver() {
+    m_repeatWait->setEnabled(false);
     highlightSentence(m_cycle.currentSentence);
     rewindAndPlay();
 }
 
-void Begin1::onTimer1Tick() {
-    Timer1->setEnabled(false);
+void Begin1::onAdvanceWaitOver() {
+    m_advanceWait->setEnabled(false);
     showCounter();
     selectSentenceEntry(m_cycle.currentSentence);
 }
 
-void Begin1::onTimer3Tick() {
-    const qint64 length = MMControl1->length();
+void Begin1::onProgressTick() {
+    const qint64 length = m_soundDevice->length();
     // Nothing sensible to draw for a recording of no length.
     if (length <= 0)
         return;
-    const qint64 position = std::clamp<qint64>(MMControl1->position(), 0, length);
+    const qint64 position = std::clamp<qint64>(m_soundDevice->position(), 0, length);
     setProgressFillTwips(double(position) * kProgressTrackTwips / double(length));
 }
 
 void Begin1::openAndPlay(const QString &path) {
-    MMControl1->close();
-    MMControl1->open(path);
-    Label9->show();
-    Timer3->setEnabled(true);
-    MMControl1->play();
+    m_soundDevice->close();
+    m_soundDevice->open(path);
+    m_progressFill->show();
+    m_progressTick->setEnabled(true);
+    m_soundDevice->play();
 }
 
 void Begin1::rewindAndPlay() {
-    MMControl1->rewind();
-    Label9->show();
-    Timer3->setEnabled(true);
-    MMControl1->play();
+    m_soundDevice->rewind();
+    m_progressFill->show();
+    m_progressTick->setEnabled(true);
+    m_soundDevice->play();
 }
 
 void Begin1::highlightSentence(int sentence) {
@@ -134,40 +134,40 @@ void Begin1::highlightSentence(int sentence) {
         return;
     // The document's raw text counts each line break as one character, the
     // same positions a cursor uses.
-    const QString text = Text1->document()->toRawText();
+    const QString text = m_transcript->document()->toRawText();
     const TextSelection selection = sentenceSelection(text, m_scriptLines[sentence - 1]);
-    QTextCursor cursor(Text1->document());
+    QTextCursor cursor(m_transcript->document());
     cursor.setPosition(int(selection.start));
     cursor.setPosition(int(selection.start + selection.length), QTextCursor::KeepAnchor);
-    Text1->setTextCursor(cursor);
-    Text1->ensureCursorVisible();
+    m_transcript->setTextCursor(cursor);
+    m_transcript->ensureCursorVisible();
 }
 
 void Begin1::hideProgressFill() {
-    Label9->hide();
+    m_progressFill->hide();
     setProgressFillTwips(kProgressFillRestTwips);
 }
 
 void Begin1::setProgressFillTwips(double twips) {
     m_progressFillTwips = twips;
-    Label9->resize(twipsToPixels(twips), Label9->height());
+    m_progressFill->resize(twipsToPixels(twips), m_progressFill->height());
 }
 
 void Begin1::showCounter() {
-    Label1->setText(QString::number(m_cycle.currentSentence) + u" / "_s +
-                    QString::number(m_cycle.sentenceCount));
+    m_counter->setText(QString::number(m_cycle.currentSentence) + u" / "_s +
+                       QString::number(m_cycle.sentenceCount));
 }
 
 int Begin1::repeatValue() const {
-    return Combo2->currentText().toInt();
+    return m_repeatChooser->currentText().toInt();
 }
 
 int Begin1::pauseMilliseconds() const {
-    return Combo3->currentText().toInt();
+    return m_pauseChooser->currentText().toInt();
 }
 
 bool Begin1::automaticTicked() const {
-    return Check1->checkState() == Qt::Checked;
+    return m_automatic->checkState() == Qt::Checked;
 }
 
 } // namespace vovozodo

@@ -17,7 +17,7 @@ public:
     explicit Notice1(QWidget *owner);
 
     // The notice text; the opener assigns it before showing the window.
-    void setLabel1Caption(const QString &text);
+    void setMessage(const QString &text);
 
 public slots:
     // Esc, and close requests from the system, end up here: the notice stays.
@@ -27,9 +27,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QPushButton *OKButton = nullptr;
+    QLabel *m_message = nullptr;
+    QLabel *m_heading = nullptr;
+    QPushButton *m_okButton = nullptr;
 };
 
 } // namespace vovozodo
