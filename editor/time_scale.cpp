@@ -31,7 +31,9 @@ void TimeScale::setTotalSamples(qint64 totalSamples) {
 
 void TimeScale::apply(int step) {
     const double whole = double(m_total) / m_width;
-    const double closest = double(m_sampleRate) / 100.0 / kPixelsPerFrame;
+    // Before the recording's rate is known, the whole view is the only one.
+    const double closest =
+        m_sampleRate > 0 ? double(m_sampleRate) / 100.0 / kPixelsPerFrame : whole;
     // Half octaves from the whole recording to the closest view.
     m_maxStep = whole > closest ? int(std::ceil(2.0 * std::log2(whole / closest))) : 0;
     m_step = std::clamp(step, 0, m_maxStep);

@@ -39,7 +39,7 @@ public:
 private:
     void apply(int step);
 
-    qint64 m_total = 0;
+    qint64 m_total = 1; // never 0: it divides
     int m_sampleRate = 0;
     int m_width = 1;
     int m_step = 0;
