@@ -35,13 +35,16 @@ constexpr int kLabelHeight = 18;
 } // namespace
 
 WaveformView::WaveformView(QWidget *parent) : QWidget(parent) {
+    // Before anything below announces the view to assistive technology: the
+    // interface made then is kept for the view's life, and without the factory
+    // it would be a plain widget's, with no cuts in it.
+    installCutAccessibility();
     setObjectName(u"waveform"_s);
     setAccessibleName(u"Waveform"_s);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumHeight(120);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    installCutAccessibility();
 }
 
 WaveformView::~WaveformView() = default;
