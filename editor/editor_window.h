@@ -2,6 +2,7 @@
 
 #include "editor/lesson_document.h"
 #include "editor/lesson_input.h"
+#include "editor/lesson_saver.h"
 #include "editor/peak_pyramid.h"
 
 #include <QMainWindow>
@@ -80,6 +81,7 @@ private:
     PeakPyramid m_pyramid;
     LessonInput m_input;
     QString m_recording;
+    RecordingStamp m_recordingStamp;
     QString m_text;
     qint64 m_totalSamples = 0;
     int m_sampleRate = 0;

@@ -38,8 +38,10 @@ bool isText(const QString &path) {
 
 EditorWindow::~EditorWindow() {
     m_decode.reset();
-    if (m_saver)
+    if (m_saver) {
         m_saver->wait();
+        delete m_saver;
+    }
 }
 
 void EditorWindow::open(const QString &recording, const QString &text) {
@@ -60,8 +62,12 @@ void EditorWindow::open(const QString &recording, const QString &text) {
 }
 
 void EditorWindow::openRecording(const QString &path) {
+    // Edits not yet kept are kept before the window turns to another recording.
+    keepSession();
     m_decode.reset();
     m_recording = path;
+    // Before the decode reads it: the cuts are measured on this file as it is now.
+    m_recordingStamp = recordingStamp(path);
     m_profile.reset();
     m_pyramid.clear();
     m_totalSamples = 0;
@@ -70,20 +76,25 @@ void EditorWindow::openRecording(const QString &path) {
     updateTitle();
     m_decode = std::make_unique<DecodeJob>(path);
     DecodeJob *job = m_decode.get();
-    connect(job, &DecodeJob::opened, this, [this](int rate, qint64 hint) {
+    // The job is the context: what its thread sent but the window has not yet
+    // taken goes with it when the decode is dropped (cancelled, closed, or
+    // another recording opened), and never reaches the window late.
+    connect(job, &DecodeJob::opened, job, [this](int rate, qint64 hint) {
         m_sampleRate = rate;
         m_totalSamples = std::max<qint64>(hint, 1);
         m_waveform->setRecording(&m_pyramid, m_totalSamples, rate);
     });
-    connect(job, &DecodeJob::peaksArrived, this,
+    connect(job, &DecodeJob::peaksArrived, job,
             [this](const std::vector<Peak> &peaks, double fraction) {
                 m_pyramid.append(peaks.data(), qsizetype(peaks.size()));
                 m_progress->setValue(int(fraction * 100));
                 m_waveform->peaksGrew();
             });
-    connect(job, &DecodeJob::finished, this, &EditorWindow::decodeFinished);
-    connect(job, &DecodeJob::failed, this, [this](const QString &message) {
-        m_decode.reset();
+    connect(
+        job, &DecodeJob::finished, job,
+        [this](const std::shared_ptr<const LevelProfile> &profile) { decodeFinished(profile); });
+    connect(job, &DecodeJob::failed, job, [this](const QString &message) {
+        m_decode.release()->deleteLater(); // in the job's own signal
         m_progress->hide();
         m_cancel->hide();
         m_recording.clear();
@@ -109,7 +120,7 @@ void EditorWindow::openText(const QString &path) {
 }
 
 void EditorWindow::decodeFinished(const std::shared_ptr<const LevelProfile> &profile) {
-    m_decode.reset();
+    m_decode.release()->deleteLater(); // in the job's own signal
     m_progress->hide();
     m_cancel->hide();
     m_profile = profile;
@@ -155,6 +166,8 @@ void EditorWindow::offerRestore() {
                               u"You worked on this recording before. Restore your cuts and "
                               u"texts from then?"_s) == QMessageBox::Yes)
         m_document.replaceDraft(kept->draft, u"Restore the earlier session"_s);
+    else
+        forgetSession(m_recording);
 }
 
 void EditorWindow::keepSession() {
@@ -195,7 +208,7 @@ void EditorWindow::saveTo(const QString &library, int lesson, const QString &tit
     request.tempo = tempo;
     request.paragraphStarts = m_input.paragraphStarts;
     request.recording = m_recording;
-    noteRecordingState(request);
+    request.opened = m_recordingStamp;
     const QString existing = existingLessonEntry(library, lesson);
     if (!existing.isEmpty()) {
         if (QMessageBox::question(this, u"Vovozodo Lesson Maker"_s,

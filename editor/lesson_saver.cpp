@@ -13,10 +13,9 @@ namespace vovozodo {
 
 using namespace Qt::StringLiterals;
 
-void noteRecordingState(SaveRequest &request) {
-    const QFileInfo info(request.recording);
-    request.recordingSize = info.size();
-    request.recordingModified = info.lastModified();
+RecordingStamp recordingStamp(const QString &recording) {
+    const QFileInfo info(recording);
+    return {info.size(), info.lastModified()};
 }
 
 QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
@@ -29,8 +28,7 @@ QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
     const QFileInfo info(request.recording);
     if (!info.exists())
         throw InputError(request.recording + u": the recording is gone; nothing was saved"_s);
-    if (request.recordingSize >= 0 &&
-        (info.size() != request.recordingSize || info.lastModified() != request.recordingModified))
+    if (request.opened.size >= 0 && recordingStamp(request.recording) != request.opened)
         throw InputError(request.recording +
                          u": the recording changed since it was opened; open it again"_s);
     std::unique_ptr<Recording> recording = openRecording(request.recording);

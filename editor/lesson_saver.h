@@ -13,6 +13,15 @@ namespace vovozodo {
 
 struct LessonDraft;
 
+// A recording's size and time of change, to tell later whether it changed.
+struct RecordingStamp {
+    qint64 size = -1;
+    QDateTime modified;
+
+    bool operator==(const RecordingStamp &) const = default;
+};
+RecordingStamp recordingStamp(const QString &recording);
+
 struct SaveRequest {
     QString library;
     int lesson = 1;
@@ -25,14 +34,10 @@ struct SaveRequest {
     // Below 1: a slowed copy, pitch kept (0.9 or 0.75 for slower practice).
     double tempo = 1.0;
     QString recording;
-    // The recording as it was decoded: a file changed since then would be cut
-    // where its old sound was.
-    qint64 recordingSize = -1;
-    QDateTime recordingModified;
+    // The recording as it was when opened and decoded: a file changed since
+    // then would be cut where its old sound was. Unchecked when its size is -1.
+    RecordingStamp opened;
 };
-
-// The recording's size and time of change, to tell later whether it changed.
-void noteRecordingState(SaveRequest &request);
 
 // Writes the draft as lesson `request.lesson` through the same writer as
 // `make`, so it is never half-written and an existing lesson is only replaced

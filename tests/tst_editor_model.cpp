@@ -203,7 +203,7 @@ private slots:
         request.lesson = 2;
         request.recording = m_audio;
         request.paragraphStarts = input.paragraphStarts;
-        noteRecordingState(request);
+        request.opened = recordingStamp(m_audio);
         saveDraft(request, draft);
         for (const QString &name : QDir(made.library + u"/t_2"_s).entryList(QDir::Files)) {
             QFile make(made.library + u"/t_2/"_s + name);

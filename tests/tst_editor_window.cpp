@@ -1,6 +1,7 @@
 // The lesson maker's window on the offscreen platform: a recording and its
 // transcript opened in the background, cuts dragged with and without snapping,
-// zoom at the pointer, the keys, saving, and bad input shown as one message.
+// zoom at the pointer, the keys, saving, and bad input shown as one message
+// (what must lose nothing is in tst_editor_safety).
 #include "editor/editor_window.h"
 #include "editor/waveform_view.h"
 #include "support/modal_answerer.h"
@@ -187,15 +188,6 @@ private slots:
         window.open(path, {});
         QVERIFY(pumpUntil([&] { return ok.seen().shown; }, std::chrono::seconds(30)));
         QVERIFY2(ok.seen().text.contains(recording), qPrintable(ok.seen().text));
-        QVERIFY(!window.isDecoding());
-    }
-
-    // Closing while the recording is still being decoded waits for nothing and loses nothing.
-    void closeWhileDecoding() {
-        EditorWindow window;
-        window.show();
-        window.open(m_audio, m_text);
-        QVERIFY(window.close());
         QVERIFY(!window.isDecoding());
     }
 };
