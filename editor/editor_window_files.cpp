@@ -109,6 +109,7 @@ void EditorWindow::openRecording(const QString &path) {
 }
 
 void EditorWindow::openText(const QString &path) {
+    keepSession(); // a new proposal replaces the draft, which is then offered back
     try {
         m_input = readLessonInput(path);
         m_text = path;

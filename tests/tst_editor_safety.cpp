@@ -132,47 +132,46 @@ private slots:
     }
 
     // The session is kept in the state folder as the learner works, and its
-    // latest edits when the window turns away (closed, or another recording
-    // opened at once). Reopening the recording offers it: Yes brings back the
-    // cuts and the text, No discards it for good.
+    // latest edits when the window turns away (closed, another recording or
+    // the transcript opened at once). Reopening the recording offers it: Yes
+    // brings back the cuts and the text, No discards it for good.
     void sessionIsOffered_data() {
-        QTest::addColumn<bool>("openOther");
+        QTest::addColumn<QString>("leave");
         QTest::addColumn<bool>("restore");
-        QTest::newRow("closed; Yes restores") << false << true;
-        QTest::newRow("closed; No discards") << false << false;
-        QTest::newRow("another recording opened; Yes restores") << true << true;
+        QTest::newRow("closed; Yes restores") << u"close"_s << true;
+        QTest::newRow("closed; No discards") << u"close"_s << false;
+        QTest::newRow("another recording opened; Yes restores") << u"recording"_s << true;
+        QTest::newRow("the transcript opened again; Yes restores") << u"transcript"_s << true;
     }
     void sessionIsOffered() {
-        QFETCH(bool, openOther);
+        QFETCH(QString, leave);
         QFETCH(bool, restore);
         const QString recording = freshRecording();
-        LessonDraft proposed;
-        LessonDraft edited;
-        {
-            EditorWindow window;
-            openIn(window, recording);
-            proposed = window.document().draft();
-            window.document().setText(1, u"处处闻啼鸟了"_s);
-            // Kept while the window is open, as a crash would leave it.
-            QVERIFY(pumpUntil([&] { return QFile::exists(sessionFile(recording)); }));
-            QVERIFY(sessionFile(recording).startsWith(m_dir.filePath(u"state/vovozodo/editor/"_s)));
-            edited = edit(window);
-            if (openOther)
-                window.open(m_other, {});
-            else
-                QVERIFY(window.close());
+        auto window = std::make_unique<EditorWindow>();
+        openIn(*window, recording);
+        const LessonDraft proposed = window->document().draft();
+        window->document().setText(1, u"处处闻啼鸟了"_s);
+        // Kept while the window is open, as a crash would leave it.
+        QVERIFY(pumpUntil([&] { return QFile::exists(sessionFile(recording)); }));
+        QVERIFY(sessionFile(recording).startsWith(m_dir.filePath(u"state/vovozodo/editor/"_s)));
+        const LessonDraft edited = edit(*window);
+        if (leave == u"close"_s)
+            QVERIFY(window->close());
+        else if (leave == u"recording"_s)
+            window->open(m_other, {});
+        ModalAnswerer answer(restore ? QMessageBox::Yes : QMessageBox::No);
+        if (leave == u"transcript"_s) {
+            window->open({}, m_text);
+        } else {
+            window = std::make_unique<EditorWindow>();
+            openIn(*window, recording);
         }
-        {
-            EditorWindow window;
-            ModalAnswerer answer(restore ? QMessageBox::Yes : QMessageBox::No);
-            openIn(window, recording);
-            QVERIFY(answer.seen().shown);
-            QVERIFY(window.document().draft() == (restore ? edited : proposed));
-        }
+        QVERIFY(answer.seen().shown);
+        QVERIFY(window->document().draft() == (restore ? edited : proposed));
         if (!restore) {
-            EditorWindow window;
+            window = std::make_unique<EditorWindow>();
             ModalAnswerer none(QMessageBox::Yes);
-            openIn(window, recording);
+            openIn(*window, recording);
             QVERIFY(!none.seen().shown);
         }
     }
