@@ -1,6 +1,7 @@
 #include "editor/clip_sound.h"
 
 #include "lessons/recording.h"
+#include "lessons/tempo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,6 +57,20 @@ ClipSound renderStretch(const QString &path, qint64 first, qint64 last, bool fad
         position += got;
     }
     return sound;
+}
+
+ClipSound slowedDown(const ClipSound &sound, double tempo) {
+    if (sound.channels <= 0 || sound.samples.empty() || tempo == 1.0)
+        return sound;
+    std::vector<float> frames(sound.samples.size());
+    std::transform(sound.samples.begin(), sound.samples.end(), frames.begin(),
+                   [](qint16 s) { return float(s) / 32768.0f; });
+    frames = slowedFrames(frames, sound.sampleRate, sound.channels, tempo);
+    ClipSound slowed = sound;
+    slowed.tempo = tempo;
+    slowed.samples.resize(frames.size());
+    std::transform(frames.begin(), frames.end(), slowed.samples.begin(), pcm);
+    return slowed;
 }
 
 } // namespace vovozodo

@@ -20,4 +20,8 @@ struct ClipSound {
 // Decodes `path` up to `last` and keeps [first, last). Throws InputError.
 ClipSound renderStretch(const QString &path, qint64 first, qint64 last, bool fades);
 
+// `sound` slowed to `tempo` with its pitch kept, as a slowed copy of the lesson
+// holds it; its `tempo` maps what is heard back to the recording.
+ClipSound slowedDown(const ClipSound &sound, double tempo);
+
 } // namespace vovozodo

@@ -1,12 +1,13 @@
 #include "editor/editor_window.h"
 
+#include "editor/clip_sound.h"
 #include "editor/decode_job.h"
 #include "editor/realign.h"
 #include "editor/sound_output.h"
-#include "editor/tempo.h"
 #include "editor/waveform_view.h"
 
 #include <QAction>
+#include <QBrush>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,6 +34,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum Column { kNumber, kText, kStart, kLength, kColumns };
+
+const QColor kPartsBackground(0xf6, 0xd0, 0xd0);
 
 QString secondsText(qint64 samples, int rate) {
     const double seconds = double(samples) / std::max(rate, 1);
@@ -251,7 +254,14 @@ void EditorWindow::refreshSentences() {
     for (int i = 0; i < m_sentences->rowCount(); ++i) {
         const SentenceSpan &span = draft.spans[std::size_t(i)];
         const bool misfit = misfits[std::size_t(i)];
-        const QStringList cells = {QString::number(i + 1) + (misfit ? u" \u26a0"_s : QString()),
+        // Where the aligner found text and speech parting: marked until the
+        // learner mends the cuts around it.
+        QStringList trouble = draft.misfitsOf(i);
+        const bool parts = !trouble.isEmpty();
+        if (misfit)
+            trouble.append(u"Its length does not fit its text"_s);
+        const QStringList cells = {QString::number(i + 1) + (parts ? u" \u2260"_s : QString()) +
+                                       (misfit ? u" \u26a0"_s : QString()),
                                    draft.sentences[i], secondsText(span.limitBefore, m_sampleRate),
                                    secondsText(span.speechEnd - span.speechStart, m_sampleRate)};
         for (int column = 0; column < kColumns; ++column) {
@@ -263,7 +273,10 @@ void EditorWindow::refreshSentences() {
                 m_sentences->setItem(i, column, item);
             }
             item->setText(cells[column]);
-            item->setToolTip(misfit ? u"Its length does not fit its text"_s : QString());
+            item->setToolTip(trouble.join(u'\n'));
+            item->setData(Qt::AccessibleDescriptionRole, trouble.join(u'\n'));
+            item->setBackground(parts ? QBrush(kPartsBackground) : QBrush());
+            item->setForeground(parts ? QBrush(Qt::black) : QBrush());
         }
     }
     if (keep >= 0 && keep < draft.sentences.size())
@@ -359,8 +372,9 @@ void EditorWindow::listen(Listen what) {
         first = std::max(clip.start, clip.end - second);
         break;
     }
-    m_output->play(
-        [path = m_recording, first, last] { return renderStretch(path, first, last, true); });
+    m_output->play([path = m_recording, first, last, speed = m_speed] {
+        return slowedDown(renderStretch(path, first, last, true), speed);
+    });
     m_playheadTimer->start();
 }
 

@@ -142,13 +142,8 @@ void EditorWindow::proposeWhenReady() {
     SpeechGuide guide(*m_profile, findPauses(*m_profile));
     QString disagreement;
     QStringList notes = m_input.notes;
-    qint64 partsAt = -1;
-    LessonDraft draft =
-        proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes, &partsAt);
+    LessonDraft draft = proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes);
     m_document.reset(std::move(guide), std::move(draft));
-    if (partsAt >= 0)
-        m_waveform->setTroubleSpot(std::max<qint64>(0, partsAt - m_sampleRate),
-                                   partsAt + m_sampleRate);
     m_trouble->setVisible(!disagreement.isEmpty());
     m_trouble->setText(disagreement.isEmpty()
                            ? QString()

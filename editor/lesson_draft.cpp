@@ -19,7 +19,25 @@ void refindSpeech(SentenceSpan &span, const SpeechGuide &guide) {
     span.speechEnd = last;
 }
 
+// Drops the marks on sentences [first, last] and moves those after by `shift`.
+void remarkSentences(LessonDraft &draft, qsizetype first, qsizetype last, qsizetype shift) {
+    std::erase_if(draft.misfits, [&](const MisfitMark &mark) {
+        return mark.sentence >= first && mark.sentence <= last;
+    });
+    for (MisfitMark &mark : draft.misfits)
+        if (mark.sentence > last)
+            mark.sentence += shift;
+}
+
 } // namespace
+
+QStringList LessonDraft::misfitsOf(qsizetype sentence) const {
+    QStringList lines;
+    for (const MisfitMark &mark : misfits)
+        if (mark.sentence == sentence)
+            lines.append(mark.description);
+    return lines;
+}
 
 qsizetype LessonDraft::sentenceAt(qint64 sample) const {
     for (std::size_t i = spans.size(); i-- > 0;)
@@ -53,6 +71,7 @@ LessonDraft withCutMoved(const LessonDraft &draft, const SpeechGuide &guide, qsi
     refindSpeech(before, guide);
     refindSpeech(next, guide);
     after.handPlaced[std::size_t(cut)] = true;
+    remarkSentences(after, cut, cut + 1, 0);
     return after;
 }
 
@@ -75,6 +94,7 @@ LessonDraft withSplit(const LessonDraft &draft, const SpeechGuide &guide, qint64
     refindSpeech(second, guide);
     after.spans.insert(after.spans.begin() + i + 1, second);
     after.handPlaced.insert(after.handPlaced.begin() + i, true);
+    remarkSentences(after, i, i, 1);
     return after;
 }
 
@@ -89,6 +109,7 @@ LessonDraft withCutRemoved(const LessonDraft &draft, qsizetype cut) {
     after.spans[k].limitAfter = draft.spans[k + 1].limitAfter;
     after.spans.erase(after.spans.begin() + cut + 1);
     after.handPlaced.erase(after.handPlaced.begin() + cut);
+    remarkSentences(after, cut, cut + 1, -1);
     return after;
 }
 

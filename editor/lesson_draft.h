@@ -15,6 +15,16 @@ inline bool operator==(const SentenceSpan &a, const SentenceSpan &b) {
            a.limitBefore == b.limitBefore && a.limitAfter == b.limitAfter;
 }
 
+// Where the aligner found text and speech parting, on a sentence it concerns:
+// shown until the learner edits the cuts around that sentence or the rest is
+// re-aligned, which finds it again if it is still there.
+struct MisfitMark {
+    qsizetype sentence = 0;
+    qint64 at = 0; // the sample where they part
+    QString description;
+    bool operator==(const MisfitMark &) const = default;
+};
+
 // The lesson as the learner shapes it: one text and one span per sentence.
 // Cut k lies between sentence k and k+1; it is the end of the one and the start
 // of the other, so moving it moves both. Spans nobody touched keep what the
@@ -24,6 +34,7 @@ struct LessonDraft {
     std::vector<SentenceSpan> spans;
     // One per cut: placed by the learner, kept when the rest is re-aligned.
     std::vector<bool> handPlaced;
+    std::vector<MisfitMark> misfits;
 
     qsizetype cutCount() const { return std::max<qsizetype>(0, sentences.size() - 1); }
     qint64 cut(qsizetype k) const { return spans[std::size_t(k)].limitAfter; }
@@ -32,13 +43,16 @@ struct LessonDraft {
     // How far cut k may move: a cut never passes its neighbours.
     qint64 lowestCut(qsizetype k) const;
     qint64 highestCut(qsizetype k) const;
+    // What the marks on `sentence` say, one line each; empty when it has none.
+    QStringList misfitsOf(qsizetype sentence) const;
 
     bool operator==(const LessonDraft &) const = default;
 };
 
 // The edits, each giving the draft after it. Positions are clamped to what the
 // neighbours allow; the speech of the sentences around a moved cut is found
-// again between their new limits.
+// again between their new limits, and the misfit marks of the sentences whose
+// cuts changed go.
 LessonDraft withCutMoved(const LessonDraft &draft, const SpeechGuide &guide, qsizetype cut,
                          qint64 sample);
 // Splits the sentence holding `sample` there; its text splits at `caret`.

@@ -1,20 +1,21 @@
 #include "editor/lesson_input.h"
 
 #include "editor/lesson_draft.h"
+#include "editor/realign.h"
 #include "editor/speech_guide.h"
 #include "lessons/cue_repair.h"
-#include "lessons/cue_snapper.h"
+#include "lessons/cue_timing.h"
 #include "lessons/input_error.h"
 #include "lessons/misfit_description.h"
 #include "lessons/sentence_aligner.h"
 #include "lessons/subtitle_reader.h"
+#include "lessons/subtitle_spans.h"
 #include "lessons/transcript_reader.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <numeric>
 
 namespace vovozodo {
 
@@ -46,11 +47,14 @@ LessonInput readLessonInput(const QString &path, TextEncoding encoding) {
         Subtitles subtitles = readSubtitles(text, path);
         input.notes = subtitles.notes;
         input.cues = repairCues(subtitles.cues, 0, path, input.notes);
-        for (const Cue &cue : std::as_const(input.cues))
+        for (const Cue &cue : std::as_const(input.cues)) {
             input.sentences.append(cue.text);
+            input.lines.push_back(cue.line);
+        }
     } else {
         Transcript transcript = readTranscript(text, path);
         input.sentences = std::move(transcript.sentences);
+        input.lines = std::move(transcript.lines);
         input.paragraphStarts = std::move(transcript.paragraphStarts);
     }
     return input;
@@ -58,25 +62,26 @@ LessonInput readLessonInput(const QString &path, TextEncoding encoding) {
 
 LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
                          const QString &recordingName, const QString &textName,
-                         QString &disagreement, QStringList &notes, qint64 *partsAt) {
+                         QString &disagreement, QStringList &notes) {
     LessonDraft draft;
     draft.sentences = input.sentences;
+    std::vector<FitProblem> problems;
     try {
         if (!input.cues.isEmpty()) {
-            draft.spans = snapCues(guide.profile(), guide.speech(), input.cues, textName, notes);
+            CueTiming timing;
+            draft.spans = spansOfSubtitles(guide.profile(), guide.speech(), input.cues, true,
+                                           textName, recordingName, notes, &timing);
+            if (timing.moves())
+                notes.append(textName + u": "_s + describeCueTiming(timing));
         } else {
             const Alignment alignment =
                 alignSentences(guide.profile(), guide.speech(), input.sentences);
             draft.spans = alignment.spans;
-            if (!alignment.fits()) {
-                const FitProblem &problem = alignment.problems.front();
-                std::vector<int> lines(std::size_t(input.sentences.size()));
-                std::iota(lines.begin(), lines.end(), 1);
-                disagreement = recordingName + u": "_s +
-                               describeMisfit(problem, input.sentences, lines, textName);
-                if (partsAt)
-                    *partsAt = qint64(problem.seconds * guide.sampleRate());
-            }
+            problems = alignment.problems;
+            if (!alignment.fits())
+                disagreement =
+                    recordingName + u": "_s +
+                    describeMisfit(problems.front(), input.sentences, input.lines, textName);
         }
     } catch (const InputError &error) {
         disagreement = error.message();
@@ -89,8 +94,12 @@ LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
         std::all_of(draft.spans.begin(), draft.spans.end(),
                     [](const SentenceSpan &span) { return span.limitAfter > span.limitBefore; });
     if (!usable)
-        return evenDraft(guide, input.sentences, 0, guide.totalSamples());
+        draft = evenDraft(guide, input.sentences, 0, guide.totalSamples());
     draft.handPlaced.assign(std::size_t(draft.cutCount()), false);
+    const QString shortName = QFileInfo(textName).fileName();
+    for (const FitProblem &problem : problems)
+        markMisfit(draft, problem, 0, draft.sentences.size() - 1, guide.sampleRate(),
+                   describeMisfit(problem, input.sentences, input.lines, shortName));
     return draft;
 }
 

@@ -17,6 +17,8 @@ struct LessonDraft;
 // The sentences of a transcript or subtitle file, read as `make` reads them.
 struct LessonInput {
     QStringList sentences;
+    // The file's line of each sentence, to name it.
+    std::vector<int> lines;
     // Of a plain transcript: which sentences begin a paragraph in the player.
     std::vector<bool> paragraphStarts;
     // Empty for a plain transcript.
@@ -29,15 +31,16 @@ struct LessonInput {
 // Throws InputError as `make` would.
 LessonInput readLessonInput(const QString &path, TextEncoding encoding = TextEncoding::Detect);
 
-// The cuts `make` would write, through the single place the editor calls the
-// aligner (so a change of its interface touches this one function). Where the
-// text and the recording disagree, `make` refuses; the editor still opens,
-// with `disagreement` saying where, and cuts spread over the speech by the
-// sentences' lengths for the learner to correct; `partsAt` gets the sample
-// where text and speech part.
+// The cuts `make` would write, through the functions `make` calls: the
+// aligner for a transcript; for subtitles the offset and drift found in the
+// recording, then the snapping (a note says what was applied). Where the text
+// and the recording disagree, `make` refuses; the editor still opens, with
+// `disagreement` saying where and the sentences concerned marked. When the
+// aligner's match gives a sentence no sound (or nothing matched), the cuts are
+// spread over the speech by the sentences' lengths for the learner to correct.
 LessonDraft proposeDraft(const SpeechGuide &guide, const LessonInput &input,
                          const QString &recordingName, const QString &textName,
-                         QString &disagreement, QStringList &notes, qint64 *partsAt = nullptr);
+                         QString &disagreement, QStringList &notes);
 
 // Cuts at the pauses nearest to where each sentence would end if the speech
 // ran at one rate; what the editor offers where the aligner found no fit.

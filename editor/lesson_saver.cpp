@@ -1,11 +1,11 @@
 #include "editor/lesson_saver.h"
 
 #include "editor/lesson_draft.h"
-#include "editor/tempo.h"
 #include "lessons/input_error.h"
 #include "lessons/lesson_writer.h"
 #include "lessons/progress.h"
 #include "lessons/recording.h"
+#include "lessons/tempo.h"
 
 #include <QFileInfo>
 
@@ -33,10 +33,7 @@ QString saveDraft(const SaveRequest &request, const LessonDraft &draft,
                          u": the recording changed since it was opened; open it again"_s);
     std::unique_ptr<Recording> recording = openRecording(request.recording);
     std::vector<Clip> clips = padSpans(draft.spans, recording->sampleRate());
-    if (request.tempo != 1.0) {
-        recording = std::make_unique<TempoRecording>(std::move(recording), request.tempo);
-        clips = scaledClips(clips, request.tempo);
-    }
+    recording = atTempo(std::move(recording), request.tempo, clips);
     const QString title =
         request.title.isEmpty() ? info.completeBaseName() : request.title.simplified();
     const bool sameSentences = qsizetype(request.paragraphStarts.size()) == draft.sentences.size();

@@ -3,11 +3,13 @@
 #include "editor/lesson_draft.h"
 #include "editor/lesson_input.h"
 #include "editor/speech_guide.h"
-#include "lessons/input_error.h"
+#include "lessons/misfit_description.h"
 #include "lessons/sentence_aligner.h"
 #include "lessons/transcript_reader.h"
 
 #include <algorithm>
+#include <numeric>
+#include <optional>
 
 namespace vovozodo {
 
@@ -16,8 +18,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The draft's sentences [first, last] found again within samples [from, to).
-std::vector<SentenceSpan> alignStretch(const SpeechGuide &guide, const QStringList &sentences,
-                                       qint64 from, qint64 to) {
+// Where they do not fit, `problems` says why, with its times in the whole
+// recording's seconds, and nothing is returned.
+std::optional<std::vector<SentenceSpan>> alignStretch(const SpeechGuide &guide,
+                                                      const QStringList &sentences, qint64 from,
+                                                      qint64 to,
+                                                      std::vector<FitProblem> &problems) {
     const LevelProfile &whole = guide.profile();
     const qsizetype firstFrame = from / whole.hop;
     const qsizetype lastFrame = std::min(whole.frameCount(), (to + whole.hop - 1) / whole.hop);
@@ -34,10 +40,16 @@ std::vector<SentenceSpan> alignStretch(const SpeechGuide &guide, const QStringLi
         speech[f] = part.centiDb[f] > threshold;
     const SpeechMap map = mapSpeech(part, std::move(speech));
     const Alignment alignment = alignSentences(part, map, sentences);
-    if (!alignment.fits() || alignment.spans.size() != std::size_t(sentences.size()))
-        throw InputError(QString());
-    std::vector<SentenceSpan> spans = alignment.spans;
     const qint64 offset = qint64(firstFrame) * whole.hop;
+    if (!alignment.fits() || alignment.spans.size() != std::size_t(sentences.size())) {
+        problems = alignment.problems;
+        for (FitProblem &problem : problems) {
+            problem.seconds += double(offset) / whole.sampleRate;
+            problem.elsewhereSeconds += double(offset) / whole.sampleRate;
+        }
+        return std::nullopt;
+    }
+    std::vector<SentenceSpan> spans = alignment.spans;
     for (SentenceSpan &span : spans) {
         span.speechStart += offset;
         span.speechEnd += offset;
@@ -56,6 +68,8 @@ LessonDraft withRestRealigned(const LessonDraft &draft, const SpeechGuide &guide
     if (from < 0 || from >= draft.cutCount())
         return draft;
     LessonDraft after = draft;
+    // Every mark after the cut is found again or goes.
+    std::erase_if(after.misfits, [&](const MisfitMark &mark) { return mark.sentence > from; });
     qsizetype start = from; // the fixed cut the stretch begins at
     for (qsizetype k = from + 1; k <= draft.cutCount(); ++k) {
         const bool end = k == draft.cutCount();
@@ -68,16 +82,21 @@ LessonDraft withRestRealigned(const LessonDraft &draft, const SpeechGuide &guide
             const qint64 begin = draft.cut(start);
             const qint64 finish = draft.spans[std::size_t(k)].limitAfter;
             const QStringList sentences = draft.sentences.mid(first, count);
-            std::vector<SentenceSpan> spans;
-            try {
-                spans = alignStretch(guide, sentences, begin, finish);
-            } catch (const InputError &) {
+            std::vector<FitProblem> problems;
+            std::optional<std::vector<SentenceSpan>> spans =
+                alignStretch(guide, sentences, begin, finish, problems);
+            if (!spans) {
                 spans = evenDraft(guide, sentences, begin, finish).spans;
                 notes.append(u"Sentences %1 to %2 do not fit the recording between their cuts; "
                              u"spread by their lengths"_s.arg(first + 1)
                                  .arg(k + 1));
+                std::vector<int> rows(std::size_t(sentences.size()));
+                std::iota(rows.begin(), rows.end(), int(first) + 1);
+                for (const FitProblem &problem : problems)
+                    markMisfit(after, problem, first, k, guide.sampleRate(),
+                               describeMisfit(problem, sentences, rows, u"Sentence list"_s));
             }
-            std::copy(spans.begin(), spans.end(), after.spans.begin() + first);
+            std::copy(spans->begin(), spans->end(), after.spans.begin() + first);
         }
         start = k;
     }
@@ -104,6 +123,33 @@ std::vector<bool> lengthMisfits(const LessonDraft &draft) {
         misfits.push_back(heard <= expected / limit || heard >= expected * limit);
     }
     return misfits;
+}
+
+void markMisfit(LessonDraft &draft, const FitProblem &problem, qsizetype firstSentence,
+                qsizetype lastSentence, int sampleRate, const QString &description) {
+    const qsizetype last = std::min(lastSentence, draft.sentences.size() - 1);
+    if (last < firstSentence)
+        return;
+    const qsizetype sentence = firstSentence + problem.sentence;
+    // Speech the text lacks lies between two sentences: both are concerned. A
+    // text matched nowhere names no sentence but where the match broke off.
+    std::vector<qsizetype> concerned{sentence};
+    if (problem.kind == Misfit::RecordingHasMore)
+        concerned = {sentence - 1, sentence};
+    else if (problem.kind == Misfit::Unmatched && problem.sentence == 0)
+        return;
+    const auto at = qint64(problem.seconds * sampleRate);
+    for (qsizetype s : concerned) {
+        s = std::clamp<qsizetype>(s, firstSentence, last);
+        const MisfitMark mark{s, at, description};
+        if (std::find(draft.misfits.begin(), draft.misfits.end(), mark) != draft.misfits.end())
+            continue;
+        // In sentence order, as a kept session reads them back.
+        const auto place = std::upper_bound(
+            draft.misfits.begin(), draft.misfits.end(), s,
+            [](qsizetype sentence, const MisfitMark &other) { return sentence < other.sentence; });
+        draft.misfits.insert(place, mark);
+    }
 }
 
 } // namespace vovozodo

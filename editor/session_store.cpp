@@ -43,6 +43,12 @@ bool storeSession(const Session &session) {
                              {u"limits"_s, QJsonArray{span.limitBefore, span.limitAfter}}};
         if (i < session.draft.cutCount())
             sentence.insert(u"handPlacedEnd"_s, bool(session.draft.handPlaced[std::size_t(i)]));
+        QJsonArray misfits;
+        for (const MisfitMark &mark : session.draft.misfits)
+            if (mark.sentence == i)
+                misfits.append(QJsonObject{{u"at"_s, mark.at}, {u"text"_s, mark.description}});
+        if (!misfits.isEmpty())
+            sentence.insert(u"misfits"_s, misfits);
         sentences.append(sentence);
     }
     const QJsonObject root{{u"recording"_s, QFileInfo(session.recording).absoluteFilePath()},
@@ -85,6 +91,10 @@ std::optional<Session> loadSession(const QString &recording, qint64 totalSamples
             span.speechEnd > span.limitAfter || span.speechStart > span.speechEnd)
             return std::nullopt;
         previousEnd = span.limitAfter;
+        for (const auto &misfit : sentence.value(u"misfits"_s).toArray())
+            session.draft.misfits.push_back({session.draft.sentences.size(),
+                                             misfit[u"at"_s].toInteger(),
+                                             misfit[u"text"_s].toString()});
         session.draft.sentences.append(sentence.value(u"text"_s).toString());
         session.draft.spans.push_back(span);
     }

@@ -56,7 +56,6 @@ void WaveformView::setRecording(const PeakPyramid *pyramid, qint64 totalSamples,
     m_tiles.clear();
     m_selectedCut = -1;
     m_playhead = -1;
-    m_trouble.reset();
     changed();
 }
 
@@ -145,11 +144,6 @@ void WaveformView::setPlayhead(qint64 sample, bool follow) {
     update();
 }
 
-void WaveformView::setTroubleSpot(qint64 first, qint64 last) {
-    m_trouble = std::make_pair(first, last);
-    update();
-}
-
 qint64 WaveformView::cutPosition(qsizetype cut) const {
     if (cut == m_draggedCut)
         return m_dragAt;
@@ -226,10 +220,6 @@ void WaveformView::paintOverlay(QPainter &painter) {
     const int h = height();
     const auto xOf = [this](qint64 sample) { return m_scale.xOf(sample); };
     const auto visible = [this](double a, double b) { return b >= 0 && a <= width(); };
-    if (m_trouble && visible(xOf(m_trouble->first), xOf(m_trouble->second)))
-        painter.fillRect(
-            QRectF(xOf(m_trouble->first), 0, xOf(m_trouble->second) - xOf(m_trouble->first), h),
-            kTrouble);
     if (!m_document || m_document->isEmpty()) {
         if (m_playhead >= 0)
             painter.fillRect(QRectF(xOf(m_playhead), 0, 1, h), kPlayhead);
@@ -247,6 +237,13 @@ void WaveformView::paintOverlay(QPainter &painter) {
     for (const Pause &pause : guide.speech().pauses)
         shade(pause);
     shade(guide.speech().trailing);
+    // A second either side of where text and speech part, while it is marked.
+    for (const MisfitMark &mark : m_document->draft().misfits) {
+        const double first = xOf(mark.at - m_sampleRate);
+        const double last = xOf(mark.at + m_sampleRate);
+        if (visible(first, last))
+            painter.fillRect(QRectF(first, 0, last - first, h), kTrouble);
+    }
 
     // Each clip as it will be saved: lead-in and tail lighter than the speech.
     const LessonDraft &draft = m_document->draft();

@@ -42,8 +42,6 @@ public:
     qint64 playhead() const { return m_playhead; }
     // Moves the playhead; `follow` scrolls to keep it in view.
     void setPlayhead(qint64 sample, bool follow);
-    // Where the disagreement between text and speech was found, shaded.
-    void setTroubleSpot(qint64 first, qint64 last);
 
     // Pixels of the cut line the pointer may be off by and still take it.
     static constexpr int kGrabPixels = 5;
@@ -86,7 +84,6 @@ private:
     int m_tilesStep = -1;
     qsizetype m_selectedCut = -1;
     qint64 m_playhead = -1;
-    std::optional<std::pair<qint64, qint64>> m_trouble;
     // While a cut is dragged: which, where it would land, and the pause it snaps to.
     qsizetype m_draggedCut = -1;
     qint64 m_dragAt = 0;

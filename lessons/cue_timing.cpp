@@ -145,8 +145,7 @@ QString describeCueTiming(const CueTiming &timing) {
     if (timing.rate != 1.0)
         parts.append(u"their times stretched by %1 (%2 %)"_s.arg(timing.rate, 0, 'f', 5)
                          .arg((timing.rate - 1.0) * 100.0, 0, 'f', 2));
-    return u"subtitles "_s + parts.join(u" and "_s) +
-           u" to meet the speech; --shift 0 keeps them as they are"_s;
+    return u"subtitles "_s + parts.join(u" and "_s) + u" to meet the speech"_s;
 }
 
 } // namespace vovozodo

@@ -36,7 +36,7 @@ CueTiming estimateCueTiming(const LevelProfile &profile, const SpeechMap &speech
 // `cues` with `timing` applied.
 QList<Cue> applyCueTiming(QList<Cue> cues, const CueTiming &timing);
 
-// One line for the note: what was applied.
+// What was applied, for a note: "subtitles moved 1.50 s later to meet the speech".
 QString describeCueTiming(const CueTiming &timing);
 
 } // namespace vovozodo

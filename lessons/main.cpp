@@ -6,6 +6,7 @@
 #include "lessons/library_check.h"
 #include "lessons/make_lesson.h"
 #include "lessons/player_settings.h"
+#include "lessons/tempo.h"
 #include "library/lesson_paths.h"
 
 #include <QCommandLineParser>
@@ -14,6 +15,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -98,9 +100,15 @@ int runMake(const QStringList &arguments) {
     const QCommandLineOption normalize(
         u"normalize"_s,
         u"Give every clip one gain that brings the recording to about -18 LUFS, peaks under -1 dBTP."_s);
+    const QCommandLineOption tempo(
+        u"tempo"_s,
+        u"Write the clips slowed to 90 or 75 % of the recorded speed, pitch kept, for slower "
+        u"practice (100: as recorded, the default). The label track and the preview keep the "
+        u"recording's own times."_s,
+        u"PERCENT"_s);
     const QCommandLineOption quiet(u"quiet"_s, u"Print nothing but errors."_s);
     parser.addOptions({audio, transcript, subtitles, title, replace, encoding, textEncoding, shift,
-                       labels, preview, normalize, quiet});
+                       labels, preview, normalize, tempo, quiet});
     parseOrExit(parser, arguments);
 
     const QStringList positional = parser.positionalArguments();
@@ -134,6 +142,15 @@ int runMake(const QStringList &arguments) {
     options.labels = parser.value(labels);
     options.preview = parser.value(preview);
     options.normalize = parser.isSet(normalize);
+    if (parser.isSet(tempo)) {
+        // Only the speeds learners practise at: much slower, stretched speech echoes.
+        bool ok = false;
+        const int percent = parser.value(tempo).toInt(&ok);
+        if (!ok || (percent != 100 &&
+                    std::ranges::find(kSlowTempoPercents, percent) == std::end(kSlowTempoPercents)))
+            usageError(u"--tempo: expects 90 or 75 (percent of the recorded speed), or 100"_s);
+        options.tempo = percent / 100.0;
+    }
     options.quiet = parser.isSet(quiet);
 
     QStringList notes;

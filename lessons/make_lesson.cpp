@@ -1,9 +1,7 @@
 #include "lessons/make_lesson.h"
 
 #include "lessons/clip_plan.h"
-#include "lessons/clock_text.h"
 #include "lessons/cue_repair.h"
-#include "lessons/cue_snapper.h"
 #include "lessons/cue_timing.h"
 #include "lessons/input_error.h"
 #include "lessons/label_track.h"
@@ -16,6 +14,8 @@
 #include "lessons/recording.h"
 #include "lessons/sentence_aligner.h"
 #include "lessons/subtitle_reader.h"
+#include "lessons/subtitle_spans.h"
+#include "lessons/tempo.h"
 #include "lessons/transcript_reader.h"
 #include "lessons/waveform_preview.h"
 #include "library/lesson_paths.h"
@@ -72,9 +72,6 @@ namespace {
 
 // A clip shorter than this holds no sentence: its cue is broken.
 constexpr int kMinClipMs = 150;
-// Subtitles whose times mostly lie far from any pause, however they are moved,
-// belong to another recording.
-constexpr double kMinCueFitShare = 1.0 / 3.0;
 
 // What the lesson is made of, read before any sound is decoded.
 struct LessonText {
@@ -104,25 +101,6 @@ LessonText readLessonText(const MakeOptions &options, QStringList &notes) {
         lesson.lines.push_back(cue.line);
     }
     return lesson;
-}
-
-std::vector<SentenceSpan> spansFromSubtitles(const MakeOptions &options,
-                                             const LevelProfile &profile, const SpeechMap &speech,
-                                             QList<Cue> cues, QStringList &notes) {
-    if (!options.shiftMs) {
-        const CueTiming timing = estimateCueTiming(profile, speech, cues);
-        if (timing.fitShare < kMinCueFitShare)
-            throw InputError(
-                options.subtitles + u':' + QString::number(timing.firstMisfitLine) + u", near "_s +
-                clockText(timing.firstMisfitMs) + u": the subtitles do not meet the speech of "_s +
-                options.audio + u", however they are moved (up to "_s +
-                QString::number(kMaxCueOffsetMs / 1000) + u" s); are they for this recording?"_s);
-        if (timing.moves()) {
-            notes.append(options.subtitles + u": "_s + describeCueTiming(timing));
-            cues = applyCueTiming(std::move(cues), timing);
-        }
-    }
-    return snapCues(profile, speech, cues, options.subtitles, notes);
 }
 
 std::vector<SentenceSpan> spansFromTranscript(const MakeOptions &options,
@@ -190,9 +168,14 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
     }
     const SpeechMap speech = findPauses(profile);
     const bool fromSubtitles = !options.subtitles.isEmpty();
+    CueTiming timing;
     const std::vector<SentenceSpan> spans =
-        fromSubtitles ? spansFromSubtitles(options, profile, speech, text.cues, notes)
+        fromSubtitles ? spansOfSubtitles(profile, speech, text.cues, !options.shiftMs,
+                                         options.subtitles, options.audio, notes, &timing)
                       : spansFromTranscript(options, profile, speech, text);
+    if (timing.moves())
+        notes.append(options.subtitles + u": "_s + describeCueTiming(timing) +
+                     u"; --shift 0 keeps them as they are"_s);
     const std::vector<Clip> clips = padSpans(spans, profile.sampleRate);
     refuseEmptyClips(clips, text, profile.sampleRate,
                      fromSubtitles ? options.subtitles : options.transcript);
@@ -211,9 +194,11 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
         notes.append(u"script.txt: written as UTF-8 with a byte-order mark, since its GB18030 "
                      u"bytes would also be valid UTF-8 and the player would read other text"_s);
     writer.writeScript(title, text.sentences, text.paragraphStarts, options.scriptEncoding);
+    std::vector<Clip> written = clips;
     {
-        const std::unique_ptr<Recording> recording = openRecording(options.audio);
-        writer.writeClips(*recording, clips, gain, progress);
+        const std::unique_ptr<Recording> recording =
+            atTempo(openRecording(options.audio), options.tempo, written);
+        writer.writeClips(*recording, written, gain, progress);
     }
     progress.clear();
     writer.commit();
@@ -233,7 +218,7 @@ MadeLesson makeLesson(const MakeOptions &options, QStringList &notes) {
     MadeLesson made;
     made.folder = writer.lessonPath();
     made.sentences = text.sentences.size();
-    for (const Clip &clip : clips)
+    for (const Clip &clip : written)
         made.seconds += double(clip.end - clip.start) / profile.sampleRate;
     return made;
 }

@@ -24,6 +24,9 @@ struct MakeOptions {
     QString labels;
     QString preview;
     bool normalize = false;
+    // Below 1: the clips slowed to this speed, pitch kept; the label track and
+    // the preview keep the recording's own times.
+    double tempo = 1.0;
     bool quiet = false;
 };
 

@@ -180,30 +180,66 @@ private slots:
         }
     }
 
-    // An untouched draft saves, clip for clip and byte for byte, what `make` writes.
+    // An untouched draft saves, clip for clip and byte for byte, what `make`
+    // writes from the same inputs: the same cuts, whether found by the aligner
+    // or from subtitles off by an offset make estimates (the editor says what
+    // it applied), and the same slowed copy.
+    void untouchedDraftSavesWhatMakeWrites_data() {
+        QTest::addColumn<int>("srtLateMs"); // -1: the plain transcript
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("transcript") << -1 << 100 << QString();
+        QTest::newRow("subtitles 700 ms late") << 700 << 100 << u"moved 0.70 s earlier"_s;
+        QTest::newRow("transcript at 75 %") << -1 << 75 << QString();
+    }
     void untouchedDraftSavesWhatMakeWrites() {
+        QFETCH(int, srtLateMs);
+        QFETCH(int, percent);
+        QFETCH(QString, note);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'-');
         MakeOptions made;
-        made.library = m_dir.filePath(u"by-make"_s);
+        made.library = m_dir.filePath(u"by-make-"_s + tag);
         QDir().mkpath(made.library);
         made.lesson = 2;
         made.audio = m_audio;
         made.transcript = m_transcript;
+        made.tempo = percent / 100.0;
         made.quiet = true;
+        if (srtLateMs >= 0) {
+            QString srt;
+            const auto time = [&](qint64 sample) {
+                const qint64 ms = sample * 1000 / m_truth.sampleRate + srtLateMs;
+                return u"00:%1:%2,%3"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
+                    .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+                    .arg(ms % 1000, 3, 10, QChar(u'0'));
+            };
+            for (qsizetype k = 0; k < kSentences.size(); ++k)
+                srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                           .arg(time(m_truth.starts[std::size_t(k)]))
+                           .arg(time(m_truth.ends[std::size_t(k)]))
+                           .arg(kSentences[k].text);
+            made.transcript.clear();
+            made.subtitles = m_dir.filePath(tag + u".srt"_s);
+            QVERIFY(writeText(made.subtitles, srt));
+        }
         QStringList notes;
         makeLesson(made, notes);
 
+        const QString text = srtLateMs >= 0 ? made.subtitles : made.transcript;
         QString disagreement;
-        const LessonInput input = readLessonInput(m_transcript);
-        const LessonDraft draft =
-            proposeDraft(m_guide, input, m_audio, m_transcript, disagreement, notes);
+        notes.clear();
+        const LessonInput input = readLessonInput(text);
+        const LessonDraft draft = proposeDraft(m_guide, input, m_audio, text, disagreement, notes);
         QCOMPARE(disagreement, QString());
+        QVERIFY2(notes.join(u'\n').contains(note), qPrintable(notes.join(u'\n')));
         SaveRequest request;
-        request.library = m_dir.filePath(u"by-editor"_s);
+        request.library = m_dir.filePath(u"by-editor-"_s + tag);
         QDir().mkpath(request.library);
         request.lesson = 2;
         request.recording = m_audio;
         request.paragraphStarts = input.paragraphStarts;
         request.opened = recordingStamp(m_audio);
+        request.tempo = made.tempo;
         saveDraft(request, draft);
         for (const QString &name : QDir(made.library + u"/t_2"_s).entryList(QDir::Files)) {
             QFile make(made.library + u"/t_2/"_s + name);
@@ -212,6 +248,8 @@ private slots:
             QVERIFY2(make.readAll() == editor.readAll(), qPrintable(name));
         }
         QCOMPARE(QDir(request.library + u"/t_2"_s).count(), QDir(made.library + u"/t_2"_s).count());
+        if (srtLateMs >= 0 || percent != 100)
+            return;
 
         // Saving again asks for replacing; an existing lesson is not overwritten unasked.
         QVERIFY_THROWS_EXCEPTION(InputError, saveDraft(request, draft));
@@ -269,22 +307,68 @@ private slots:
             const double ratio = rms(slow) / rms(original.samples);
             QVERIFY2(ratio > 0.7 && ratio < 1.3,
                      qPrintable(u"clip %1: %2"_s.arg(k + 1).arg(ratio)));
+            // What [ and Space play: the clip as slowed in the copy, the playhead
+            // moving at three quarters of the recording's pace.
+            const ClipSound heard = slowedDown(original, 0.75);
+            QCOMPARE(heard.tempo, 0.75);
+            QVERIFY(qAbs(double(heard.samples.size()) / double(slow.size()) - 1) < 0.02);
+            QVERIFY(qAbs(rms(heard.samples) / rms(slow) - 1) < 0.1);
         }
     }
 
-    // A text with a sentence the recording lacks still opens, with the place named.
+    // A text that lacks a sentence the recording speaks still opens, with the
+    // place named as make names it when it refuses (its line in the file) and
+    // the sentences concerned marked in the same words; a mark goes when a cut
+    // around its sentence moves, comes back with undo, and a re-align finds
+    // the parting again while the text still disagrees.
     void disagreementOpensAnyway() {
-        QList<SyntheticSentence> more = kSentences;
-        more.insert(3, {u"这句话录音里没有说出来也不会有"_s, 15});
-        const QString path = m_dir.filePath(u"more.txt"_s);
-        QVERIFY(writeText(path, transcriptOf(more)));
-        QString disagreement;
+        MakeOptions made;
+        made.library = m_dir.filePath(u"refused"_s);
+        made.lesson = 1;
+        made.audio = m_dir.filePath(u"inner-pauses.wav"_s);
+        made.transcript = m_dir.filePath(u"fewer.txt"_s);
+        made.quiet = true;
+        writeSyntheticSpeech(made.audio, kInnerPauseSentences, kInnerPausePausesMs);
+        QList<SyntheticSentence> fewer = kInnerPauseSentences;
+        fewer.removeAt(3);
+        QVERIFY(writeText(made.transcript, u"\n"_s + transcriptOf(fewer)));
+        QString refusal;
         QStringList notes;
-        const LessonDraft draft =
-            proposeDraft(m_guide, readLessonInput(path), m_audio, path, disagreement, notes);
-        QVERIFY(!disagreement.isEmpty());
-        QCOMPARE(draft.sentences.size(), more.size());
+        try {
+            makeLesson(made, notes);
+        } catch (const InputError &error) {
+            refusal = error.message();
+        }
+        QVERIFY(refusal.endsWith(u" ("_s + made.audio + u')'));
+        refusal.chop(made.audio.size() + 3);
+
+        const SpeechGuide guide = guideOf(made.audio);
+        QString disagreement;
+        const LessonDraft draft = proposeDraft(guide, readLessonInput(made.transcript), made.audio,
+                                               made.transcript, disagreement, notes);
+        QCOMPARE(disagreement, made.audio + u": "_s + refusal);
+        QCOMPARE(draft.sentences.size(), fewer.size());
         QCOMPARE(brokenInvariant(draft), QString());
+        QVERIFY(!draft.misfits.empty());
+        for (const MisfitMark &mark : draft.misfits)
+            QVERIFY2(mark.description.startsWith(u"fewer.txt: line "_s) &&
+                         refusal.contains(mark.description.mid(mark.description.indexOf(u':'))),
+                     qPrintable(mark.description));
+
+        LessonDocument document;
+        document.reset(guide, draft);
+        const qsizetype marked = draft.misfits.front().sentence;
+        const qsizetype cut = std::min(marked, draft.cutCount() - 1);
+        document.moveCut(cut, document.draft().cut(cut) + ms(100));
+        QVERIFY(document.draft().misfitsOf(marked).isEmpty());
+        document.undoStack()->undo();
+        QCOMPARE(document.draft().misfits, draft.misfits);
+        // Re-aligned, a stretch is marked exactly when it fits no better.
+        const bool stillParts = !document.realignAfter(0).isEmpty();
+        const auto &after = document.draft().misfits;
+        QCOMPARE(std::any_of(after.begin(), after.end(),
+                             [](const MisfitMark &mark) { return mark.sentence > 0; }),
+                 stillParts);
     }
 
     // Each edit, then undo and redo: the draft before and after come back exactly.

@@ -1,7 +1,8 @@
 // The lesson maker's window on the offscreen platform: a recording and its
 // transcript opened in the background, cuts dragged with and without snapping,
-// zoom at the pointer, the keys, saving, and bad input shown as one message
-// (what must lose nothing is in tst_editor_safety).
+// zoom at the pointer, the keys, saving, misfits marked in the sentence list,
+// and bad input shown as one message (what must lose nothing is in
+// tst_editor_safety).
 #include "editor/editor_window.h"
 #include "editor/waveform_view.h"
 #include "support/modal_answerer.h"
@@ -11,6 +12,7 @@
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -189,6 +191,37 @@ private slots:
         QVERIFY(pumpUntil([&] { return ok.seen().shown; }, std::chrono::seconds(30)));
         QVERIFY2(ok.seen().text.contains(recording), qPrintable(ok.seen().text));
         QVERIFY(!window.isDecoding());
+    }
+
+    // Sentences where text and speech part carry a mark whose description
+    // says what is wrong, until the cuts around them are mended.
+    void misfitMarksInTheList() {
+        const QString audio = m_dir.filePath(u"inner-pauses.wav"_s);
+        writeSyntheticSpeech(audio, kInnerPauseSentences, kInnerPausePausesMs);
+        QStringList lines;
+        for (const SyntheticSentence &sentence : kInnerPauseSentences)
+            lines.append(sentence.text);
+        lines.removeAt(3);
+        const QString text = m_dir.filePath(u"fewer.txt"_s);
+        QVERIFY(writeText(text, lines.join(u'\n')));
+        EditorWindow window;
+        window.show();
+        window.open(audio, text);
+        QVERIFY(pumpUntil([&] { return !window.document().isEmpty(); }, std::chrono::seconds(30)));
+        const auto *list = window.findChild<QTableWidget *>(u"sentenceList"_s);
+        QVERIFY(list);
+        QVERIFY(!window.document().draft().misfits.empty());
+        const auto row = int(window.document().draft().misfits.front().sentence);
+        const auto description = [&] {
+            return list->item(row, 0)->data(Qt::AccessibleDescriptionRole).toString();
+        };
+        QVERIFY2(description().startsWith(u"fewer.txt: line "_s), qPrintable(description()));
+        QVERIFY(list->item(row, 0)->text().contains(u'\u2260'));
+        QCOMPARE(list->item(row, 1)->toolTip(), description());
+        const qsizetype cut = std::min<qsizetype>(row, window.document().draft().cutCount() - 1);
+        window.document().moveCut(cut, window.document().draft().cut(cut) + ms(100));
+        QVERIFY(!list->item(row, 0)->text().contains(u'\u2260'));
+        QVERIFY(!description().contains(u"fewer.txt"_s));
     }
 };
 

@@ -1,11 +1,13 @@
 // vovozodo-lessons: `check` says why each lesson fails, `use` edits the
 // settings file as an editor would and only when the player can read the
-// result, and the command line keeps its exit statuses.
+// result, the command line keeps its exit statuses, and a slowed lesson
+// holds its sentences.
 #include "lessons/input_error.h"
 #include "lessons/library_check.h"
 #include "lessons/player_settings.h"
 #include "support/lesson_folder.h"
 #include "support/tone.h"
+#include "tst_lessons_support.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -16,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sndfile.h>
 #include <sys/stat.h>
 
 using namespace vovozodo;
@@ -206,6 +209,10 @@ private slots:
             << QStringList{u"make"_s,         u"."_s,    u"1"_s, u"--audio"_s, u"none.wav"_s,
                            u"--transcript"_s, u"t.txt"_s}
             << 2 << u"t.txt: no such file"_s;
+        QTest::newRow("a speed learners do not practise at")
+            << QStringList{u"make"_s,         u"."_s,     u"1"_s,       u"--audio"_s, u"a.wav"_s,
+                           u"--transcript"_s, u"t.txt"_s, u"--tempo"_s, u"50"_s}
+            << 2 << u"--tempo: expects 90 or 75"_s;
         QTest::newRow("unknown command")
             << QStringList{u"cut"_s} << 2 << u"unknown command \"cut\""_s;
     }
@@ -227,6 +234,44 @@ private slots:
         QCOMPARE(
             QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
+    }
+
+    // At 75 % every clip is a third longer than at full speed, and the slowed
+    // lesson is one the player plays whole.
+    void makeAtTempo() {
+        QTemporaryDir work;
+        const QList<SyntheticSentence> sentences = {
+            {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
+        writeSyntheticSpeech(work.filePath(u"poem.wav"_s), sentences, {450, 500, 400, 600});
+        QVERIFY(writeText(work.filePath(u"poem.txt"_s),
+                          u"春眠不觉晓\n处处闻啼鸟\n夜来风雨声\n花落知多少\n"_s));
+        const auto run = [&](const QStringList &arguments) {
+            QProcess program;
+            program.setWorkingDirectory(work.path());
+            program.start(QStringLiteral(LESSONS_PROGRAM), arguments);
+            return program.waitForFinished(60000) ? program.exitCode() : -1;
+        };
+        const auto make = [&](const QString &library, const QString &percent) {
+            QDir(work.path()).mkdir(library);
+            return run({u"make"_s, library, u"1"_s, u"--audio"_s, u"poem.wav"_s, u"--transcript"_s,
+                        u"poem.txt"_s, u"--tempo"_s, percent, u"--quiet"_s});
+        };
+        QCOMPARE(make(u"full"_s, u"100"_s), 0);
+        QCOMPARE(make(u"slow"_s, u"75"_s), 0);
+        const auto frames = [&](const QString &library, qsizetype clip) {
+            SF_INFO info{};
+            SNDFILE *file = sf_open(
+                QFile::encodeName(work.filePath(library + u"/t_1/%1.wav"_s.arg(clip))).constData(),
+                SFM_READ, &info);
+            sf_close(file);
+            return file ? info.frames : -1;
+        };
+        for (qsizetype clip = 1; clip <= sentences.size(); ++clip) {
+            const double ratio = double(frames(u"slow"_s, clip)) / double(frames(u"full"_s, clip));
+            QVERIFY2(qAbs(ratio - 4.0 / 3.0) < 0.01,
+                     qPrintable(u"clip %1: %2"_s.arg(clip).arg(ratio)));
+        }
+        QCOMPARE(run({u"check"_s, u"slow"_s}), 0);
     }
 
     // A folder whose name holds a backslash is checked as given; a broken

@@ -16,6 +16,12 @@ constexpr int kSyllableMs = 170;
 constexpr int kSyllableGapMs = 40;
 } // namespace
 
+const QList<SyntheticSentence> kInnerPauseSentences = {
+    {u"春眠不觉晓"_s, 5},       {u"处处闻啼鸟夜来风雨声，花落"_s, 12, 10, 700}, {u"知多少"_s, 3},
+    {u"床前明月光疑是地"_s, 8}, {u"举头望明月，低头思故乡"_s, 10, 5, 400},      {u"白日依山"_s, 4},
+};
+const QList<int> kInnerPausePausesMs = {350, 450, 900, 380, 600, 500};
+
 SyntheticRecording writeSyntheticSpeech(const QString &path,
                                         const QList<SyntheticSentence> &sentences,
                                         const QList<int> &pausesMs,

@@ -30,6 +30,12 @@ struct SyntheticOptions {
     double gainDb = 0;     // the whole recording this much louder or quieter
 };
 
+// Sentences with a long pause inside two of them, and the pauses after each:
+// only the sentences' lengths tell the inner pauses from ends, so a
+// transcript lacking sentence 3 leaves speech over that the fit test finds.
+extern const QList<SyntheticSentence> kInnerPauseSentences;
+extern const QList<int> kInnerPausePausesMs;
+
 // Writes a 16-bit mono wave file; `pausesMs[k]` follows sentence k.
 SyntheticRecording writeSyntheticSpeech(const QString &path,
                                         const QList<SyntheticSentence> &sentences,

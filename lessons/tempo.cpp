@@ -1,8 +1,7 @@
-#include "editor/tempo.h"
+#include "lessons/tempo.h"
 
 #include <SoundTouch.h>
 
-#include <algorithm>
 #include <cmath>
 
 namespace vovozodo {
@@ -10,8 +9,6 @@ namespace vovozodo {
 namespace {
 
 constexpr qint64 kBlockFrames = 4096;
-
-} // namespace
 
 std::unique_ptr<soundtouch::SoundTouch> speechStretcher(int sampleRate, int channels,
                                                         double tempo) {
@@ -24,6 +21,8 @@ std::unique_ptr<soundtouch::SoundTouch> speechStretcher(int sampleRate, int chan
     stretcher->setSetting(SETTING_OVERLAP_MS, 8);
     return stretcher;
 }
+
+} // namespace
 
 TempoRecording::TempoRecording(std::unique_ptr<Recording> inner, double tempo)
     : m_inner(std::move(inner)),
@@ -58,24 +57,25 @@ std::vector<Clip> scaledClips(const std::vector<Clip> &clips, double tempo) {
     return scaled;
 }
 
-ClipSound slowedDown(const ClipSound &sound, double tempo) {
-    if (sound.channels <= 0 || sound.samples.empty())
-        return sound;
-    std::vector<float> in(sound.samples.size());
-    std::transform(sound.samples.begin(), sound.samples.end(), in.begin(),
-                   [](qint16 s) { return float(s) / 32768.0f; });
-    const auto stretcher = speechStretcher(sound.sampleRate, sound.channels, tempo);
-    stretcher->putSamples(in.data(), uint(in.size() / std::size_t(sound.channels)));
+std::unique_ptr<Recording> atTempo(std::unique_ptr<Recording> recording, double tempo,
+                                   std::vector<Clip> &clips) {
+    if (tempo == 1.0)
+        return recording;
+    clips = scaledClips(clips, tempo);
+    return std::make_unique<TempoRecording>(std::move(recording), tempo);
+}
+
+std::vector<float> slowedFrames(const std::vector<float> &frames, int sampleRate, int channels,
+                                double tempo) {
+    if (channels <= 0 || frames.empty())
+        return frames;
+    const auto stretcher = speechStretcher(sampleRate, channels, tempo);
+    stretcher->putSamples(frames.data(), uint(frames.size() / std::size_t(channels)));
     stretcher->flush();
-    ClipSound slowed = sound;
-    slowed.tempo = tempo;
-    std::vector<float> out(std::size_t(stretcher->numSamples()) * std::size_t(sound.channels));
+    std::vector<float> out(std::size_t(stretcher->numSamples()) * std::size_t(channels));
     const uint got = stretcher->receiveSamples(out.data(), stretcher->numSamples());
-    slowed.samples.resize(std::size_t(got) * std::size_t(sound.channels));
-    std::transform(
-        out.begin(), out.begin() + qsizetype(slowed.samples.size()), slowed.samples.begin(),
-        [](float s) { return qint16(std::lrint(std::clamp(s, -1.0f, 1.0f) * 32767.0f)); });
-    return slowed;
+    out.resize(std::size_t(got) * std::size_t(channels));
+    return out;
 }
 
 } // namespace vovozodo
