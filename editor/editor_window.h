@@ -53,6 +53,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    enum Column { kNumber, kText, kStart, kLength, kColumns };
+
     void buildMenus();
     void buildLayout();
     void openRecording(const QString &path);
