@@ -7,8 +7,17 @@
 //   bench_lessons_tool decode FILE
 //       decodes FILE to its end the way vovozodo-lessons does and prints the
 //       seconds it took: the floor the making of a lesson is measured against.
+//   bench_lessons_tool listen FILE TRANSCRIPT
+//       make's listening pass over FILE (decoding, levels, pauses) and then its
+//       cuts for TRANSCRIPT, each timed: what the lesson maker's opening is
+//       measured against.
 #include "handles/sndfile_handles.h"
+#include "lessons/level_profile.h"
+#include "lessons/pause_finder.h"
+#include "lessons/progress.h"
 #include "lessons/recording.h"
+#include "lessons/sentence_aligner.h"
+#include "lessons/transcript_reader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -87,6 +96,25 @@ int decode(const QString &path) {
     return 0;
 }
 
+int listen(const QString &path, const QString &transcriptPath) {
+    QFile file(transcriptPath);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(transcriptPath));
+    const QStringList sentences =
+        readTranscript(QString::fromUtf8(file.readAll()), transcriptPath).sentences;
+    QElapsedTimer timer;
+    timer.start();
+    const std::unique_ptr<Recording> recording = openRecording(path);
+    Progress silent(false);
+    const LevelProfile profile = measureLevels(*recording, false, silent);
+    const SpeechMap speech = findPauses(profile);
+    const double listened = double(timer.nsecsElapsed()) / 1e9;
+    const Alignment alignment = alignSentences(profile, speech, sentences);
+    std::printf("%.3f s listening, %.3f s with the cuts (%zu)\n", listened,
+                double(timer.nsecsElapsed()) / 1e9, alignment.spans.size());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -96,7 +124,10 @@ int main(int argc, char *argv[]) {
         return makeLong(arguments[2].toDouble(), arguments[3], arguments[4], arguments[5]);
     if (arguments.value(1) == u"decode"_s && arguments.size() == 3)
         return decode(arguments[2]);
+    if (arguments.value(1) == u"listen"_s && arguments.size() == 4)
+        return listen(arguments[2], arguments[3]);
     std::fprintf(stderr, "usage: bench_lessons_tool long MINUTES SPEECH_DIR WAV TRANSCRIPT\n"
-                         "       bench_lessons_tool decode FILE\n");
+                         "       bench_lessons_tool decode FILE\n"
+                         "       bench_lessons_tool listen FILE TRANSCRIPT\n");
     return 2;
 }

@@ -76,7 +76,12 @@ void WaveformView::paintEvent(QPaintEvent *) {
     // Tiles sit on a grid of whole pixels from the recording's start.
     const double origin = double(m_scale.firstSample()) / spp;
     const auto firstTile = qint64(std::floor(origin / kTileWidth));
-    for (qint64 index = firstTile; double(index * kTileWidth) - origin < width(); ++index)
+    // Tiles wholly past what is decoded so far hold nothing yet: drawing them
+    // on every delivery of a long decode would cost more than the decode.
+    const qint64 decoded = m_pyramid ? m_pyramid->frames() : 0;
+    for (qint64 index = firstTile; double(index * kTileWidth) - origin < width() &&
+                                   double(index * kTileWidth) * spp < double(decoded);
+         ++index)
         painter.drawImage(QPointF(std::round(double(index * kTileWidth) - origin), 0), tile(index));
     paintOverlay(painter);
 }
