@@ -1,5 +1,6 @@
 #include "lessons/library_check.h"
 
+#include "lessons/work_folders.h"
 #include "library/catalogue.h"
 #include "library/lesson_paths.h"
 #include "library/lesson_script.h"
@@ -10,10 +11,12 @@
 #include "platform/windows_path.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QMultiHash>
 #include <QRegularExpression>
 
@@ -64,6 +67,15 @@ QString fileCountText(qsizetype sentences, qsizetype files) {
     if (files == 1)
         return said + u" but only 1.wav"_s;
     return said + u" but 1.wav ... "_s + soundName(files);
+}
+
+qint64 folderBytes(const QString &folder) {
+    qint64 bytes = 0;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                       QDirIterator::Subdirectories);
+    while (files.hasNext())
+        bytes += files.nextFileInfo().size();
+    return bytes;
 }
 
 class LessonCheck {
@@ -217,6 +229,9 @@ LibraryReport checkLibrary(const QString &library, const QString &installRoot) {
         else
             entry.empty = n > 0;
     }
+    if (!libraryFolder.isEmpty())
+        for (const QString &path : leftoverFolders(libraryFolder))
+            report.leftovers.append({QFileInfo(path).fileName(), folderBytes(path)});
     return report;
 }
 
@@ -224,6 +239,10 @@ QString reportText(const LibraryReport &report) {
     QString text = u"Library: "_s + report.library + u'\n';
     for (const QString &problem : report.problems)
         text += u"  "_s + problem + u'\n';
+    for (const LeftoverFolder &leftover : report.leftovers)
+        text += u"  note: "_s + leftover.name + u" ("_s +
+                QLocale::c().formattedDataSize(leftover.bytes, 1, QLocale::DataSizeSIFormat) +
+                u"): left by a stopped run of make; the next make into this library removes it\n"_s;
     for (std::size_t n = 1; n < report.entries.size(); ++n) {
         const CheckedEntry &entry = report.entries[n];
         text += entry.text + u'\n';
@@ -249,9 +268,14 @@ QByteArray reportJson(const LibraryReport &report) {
                                    {u"problems"_s, QJsonArray::fromStringList(entry.problems)},
                                    {u"notes"_s, QJsonArray::fromStringList(entry.notes)}});
     }
+    QJsonArray leftovers;
+    for (const LeftoverFolder &leftover : report.leftovers)
+        leftovers.append(
+            QJsonObject{{u"folder"_s, leftover.name}, {u"bytes"_s, double(leftover.bytes)}});
     const QJsonObject root{{u"library"_s, report.library},
                            {u"ok"_s, report.ok()},
                            {u"problems"_s, QJsonArray::fromStringList(report.problems)},
+                           {u"leftovers"_s, leftovers},
                            {u"entries"_s, lessons}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }

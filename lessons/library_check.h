@@ -2,6 +2,7 @@
 
 #include "library/lesson_paths.h"
 
+#include <QList>
 #include <QStringList>
 
 #include <array>
@@ -27,11 +28,20 @@ struct CheckedEntry {
     QStringList notes;
 };
 
+// A work folder of a `make` killed part-way, which the player never reads.
+struct LeftoverFolder {
+    QString name;
+    qint64 bytes = 0;
+};
+
 struct LibraryReport {
     // The library folder as given or as the settings file names it.
     QString library;
     // Problems with the library as a whole (no settings file, no folder).
     QStringList problems;
+    // Disk space a user may want back; the lessons play regardless, so they
+    // do not make the library fail (the next `make` into it removes them).
+    QList<LeftoverFolder> leftovers;
     // Position 0 is the chooser's prompt, position n lesson n.
     std::array<CheckedEntry, kChooserEntries> entries;
 

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <ctime>
+#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -275,20 +277,36 @@ private slots:
     }
 
     // A folder whose name holds a backslash is checked as given; a broken
-    // lesson makes the status 1.
+    // lesson makes the status 1, the leftover of a killed run is listed with
+    // its size but does not.
     void checkTakesTheFolderGiven() {
         QTemporaryDir work;
         const QString folder = work.filePath(u"a\\b/t_1"_s);
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(putBytes(folder + u"/script.txt"_s, "Title\r\nOne\r\n"));
         QVERIFY(writeTone(folder + u"/1.wav"_s, 440, 100));
-        const auto run = [&] {
+        const QString leftover = work.filePath(u"a\\b/.t_2.new-AbCd12"_s);
+        QVERIFY(QDir().mkpath(leftover + u"/t_2"_s));
+        QVERIFY(putBytes(leftover + u"/t_2/1.wav"_s, QByteArray(1500, 'x')));
+        const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(leftover).constData(), hourAgo, 0), 0);
+        QByteArray output;
+        const auto run = [&](const QStringList &extra = {}) {
             QProcess program;
             program.setWorkingDirectory(work.path());
-            program.start(QStringLiteral(LESSONS_PROGRAM), {u"check"_s, u"a\\b"_s});
-            return program.waitForFinished(20000) ? program.exitCode() : -1;
+            program.start(QStringLiteral(LESSONS_PROGRAM),
+                          QStringList{u"check"_s, u"a\\b"_s} + extra);
+            const int status = program.waitForFinished(20000) ? program.exitCode() : -1;
+            output = program.readAllStandardOutput();
+            return status;
         };
         QCOMPARE(run(), 0);
+        QVERIFY2(output.contains("note: .t_2.new-AbCd12 (1.5 kB): left by a stopped run"),
+                 output.constData());
+        QCOMPARE(run({u"--json"_s}), 0);
+        const QJsonObject json = QJsonDocument::fromJson(output).object();
+        QCOMPARE(json[u"leftovers"_s][0][u"folder"_s].toString(), u".t_2.new-AbCd12"_s);
+        QCOMPARE(json[u"leftovers"_s][0][u"bytes"_s].toInteger(), 1500);
         QVERIFY(putBytes(folder + u"/1.wav"_s, "broken"));
         QCOMPARE(run(), 1);
     }
