@@ -37,6 +37,7 @@ QString describeMisfit(const FitProblem &problem, const QStringList &sentences,
                u"the sentence is out of place: the recording says it near "_s +
                clockText(qint64(problem.elsewhereSeconds * 1000));
     case Misfit::LengthOff:
+    case Misfit::PausesOff:
         return where + text + near + u"the transcript does not match the recording: "_s +
                problem.detail;
     case Misfit::Unmatched:

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace vovozodo {
 
@@ -38,8 +39,11 @@ constexpr double kBandShare = 0.03;
 // Nobody speaks a syllable in less than 70 ms or takes more than a second over it.
 constexpr double kFastestSecondsPerUnit = 0.07;
 constexpr double kSlowestSecondsPerUnit = 1.0;
-// Left-out music moves the measured rate; a second run follows past this share.
-constexpr double kRateRetryShare = 0.02;
+// The speaking rate at a sentence is the median of this many sentences either
+// side, so expected lengths follow a pace that drifts: each sentence is judged
+// against its neighbours, which sharpens the test of fit, and left-out music
+// no longer slows the estimate.
+constexpr qsizetype kRateWindow = 10;
 // How far a sentence's length may stray: spread = floor + short / sqrt(units),
 // since short sentences vary more than long ones.
 constexpr double kSpreadFloor = 0.15;
@@ -61,6 +65,11 @@ constexpr double kMadToSigma = 1.4826;
 // Speech left out in one place and a sentence missing in another are one
 // sentence out of place when their lengths agree within this factor.
 constexpr double kSameLengthFactor = 1.6;
+
+double median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
 
 double spreadFor(double units) {
     return kSpreadFloor + kSpreadShort / std::sqrt(units);
@@ -121,9 +130,19 @@ public:
     qsizetype voicedAt(qsizetype node) const;
     const Pause &pauseAt(qsizetype node) const;
 
-    Path run(double framesPerUnit);
+    // Frames of speech a unit of text takes at sentence i.
+    double rate(qsizetype sentence) const { return m_rates[std::size_t(sentence)]; }
+    void setRate(double framesPerUnit);
+    // Follows the rate the sentences of `path` show around each sentence.
+    void setLocalRates(const Path &path);
+    double voicedOf(const Path &path, qsizetype sentence) const {
+        return double(voicedAt(path.ends[std::size_t(sentence)]) -
+                      voicedAt(path.starts[std::size_t(sentence)]));
+    }
+
+    Path run();
     // Narrows the spread of lengths to what `path` shows of this speaker.
-    void fitSpreadTo(const Path &path, double framesPerUnit);
+    void fitSpreadTo(const Path &path);
     qsizetype stuckAt() const { return m_stuckAt; }
     bool soundsLikeMusic(qsizetype firstFrame, qsizetype lastFrame) const;
 
@@ -136,13 +155,15 @@ private:
     double leadingCost(qsizetype a) const;
     bool islandIsMusic(qsizetype node) const { return m_musicIslands[std::size_t(node)]; }
     double trailingCost(qsizetype b) const;
-    void fillRow(qsizetype i, const Row &previous, Row &row, double framesPerUnit);
+    void fillRow(qsizetype i, const Row &previous, Row &row);
     Path tracePath(const std::vector<Row> &rows) const;
 
     const LevelProfile &m_profile;
     const SpeechMap &m_speech;
     qsizetype m_nodes;
     std::vector<double> m_cumulativeUnits;
+    std::vector<double> m_rates;
+    std::vector<double> m_expectedEnds; // where sentence i should end, in voiced frames
     double m_medianPause = 30;
     qsizetype m_stuckAt = -1;
     mutable std::vector<double> m_leadingCosts;
@@ -253,11 +274,46 @@ double Aligner::endCost(qsizetype node, bool last) const {
     return -kPauseWeight * std::log1p(double(pauseAt(node).length()) / m_medianPause);
 }
 
-void Aligner::fillRow(qsizetype i, const Row &previous, Row &row, double framesPerUnit) {
+void Aligner::setRate(double framesPerUnit) {
+    m_rates.assign(std::size_t(count()), framesPerUnit);
+    m_expectedEnds.clear();
+    for (const double units : m_cumulativeUnits)
+        m_expectedEnds.push_back(framesPerUnit * units);
+}
+
+void Aligner::setLocalRates(const Path &path) {
+    std::vector<double> logRates(std::size_t(count()), std::numeric_limits<double>::quiet_NaN());
+    for (qsizetype i = 0; i < count(); ++i)
+        if (const double voiced = voicedOf(path, i);
+            path.steps[std::size_t(i)] != Step::Missing && voiced > 0)
+            logRates[std::size_t(i)] = std::log(voiced / units(i));
+    std::vector<double> rates(static_cast<std::size_t>(count()));
+    std::vector<double> window;
+    for (qsizetype i = 0; i < count(); ++i) {
+        window.clear();
+        for (qsizetype k = std::max<qsizetype>(i - kRateWindow, 0);
+             k <= std::min(i + kRateWindow, count() - 1); ++k)
+            if (!std::isnan(logRates[std::size_t(k)]))
+                window.push_back(logRates[std::size_t(k)]);
+        if (window.empty()) {
+            rates[std::size_t(i)] = m_rates[std::size_t(i)];
+            continue;
+        }
+        std::nth_element(window.begin(), window.begin() + qsizetype(window.size() / 2),
+                         window.end());
+        rates[std::size_t(i)] = std::exp(window[window.size() / 2]);
+    }
+    m_rates = std::move(rates);
+    m_expectedEnds.assign(1, 0);
+    for (qsizetype i = 0; i < count(); ++i)
+        m_expectedEnds.push_back(m_expectedEnds.back() + m_rates[std::size_t(i)] * units(i));
+}
+
+void Aligner::fillRow(qsizetype i, const Row &previous, Row &row) {
     const bool last = i == count() - 1;
-    const double expected = framesPerUnit * units(i);
+    const double expected = rate(i) * units(i);
     const double slack = slackFor(units(i));
-    const double expectedEnd = framesPerUnit * m_cumulativeUnits[std::size_t(i) + 1];
+    const double expectedEnd = m_expectedEnds[std::size_t(i) + 1];
     const double band =
         std::max(kBandSeconds * kLevelFramesPerSecond, kBandShare * double(m_speech.voicedFrames));
     auto [first, stop] = nodesBetween(expectedEnd - band, expectedEnd + band);
@@ -362,7 +418,7 @@ Path Aligner::tracePath(const std::vector<Row> &rows) const {
     return path;
 }
 
-Path Aligner::run(double framesPerUnit) {
+Path Aligner::run() {
     // Row 0 stands for the start of the speech; row i + 1 for sentence i.
     std::vector<Row> rows(std::size_t(count()) + 1);
     rows[0].first = 0;
@@ -371,7 +427,7 @@ Path Aligner::run(double framesPerUnit) {
     for (qsizetype i = 0; i < count(); ++i) {
         stopIfInterrupted();
         Row &row = rows[std::size_t(i) + 1];
-        fillRow(i, rows[std::size_t(i)], row, framesPerUnit);
+        fillRow(i, rows[std::size_t(i)], row);
         if (std::all_of(row.cost.begin(), row.cost.end(),
                         [](float c) { return c == kUnreachable; })) {
             m_stuckAt = i;
@@ -381,29 +437,80 @@ Path Aligner::run(double framesPerUnit) {
     return tracePath(rows);
 }
 
-void Aligner::fitSpreadTo(const Path &path, double framesPerUnit) {
+void Aligner::fitSpreadTo(const Path &path) {
     std::vector<double> misfits;
     std::vector<double> spreads;
     for (qsizetype i = 0; i < count(); ++i) {
-        const double voiced =
-            double(voicedAt(path.ends[std::size_t(i)]) - voicedAt(path.starts[std::size_t(i)]));
+        const double voiced = voicedOf(path, i);
         if (path.steps[std::size_t(i)] == Step::Missing || voiced <= 0)
             continue;
-        misfits.push_back(std::log(voiced / (framesPerUnit * units(i))));
+        misfits.push_back(std::log(voiced / (rate(i) * units(i))));
         spreads.push_back(spreadFor(units(i)));
     }
     if (misfits.size() < 3)
         return;
-    const auto median = [](std::vector<double> values) {
-        std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2),
-                         values.end());
-        return values[values.size() / 2];
-    };
     const double centre = median(misfits);
     for (double &misfit : misfits)
         misfit = std::abs(misfit - centre);
     const double own = kMadToSigma * median(misfits) * kOwnSpreadMargin;
     m_spreadScale = std::clamp(own / median(spreads), kMinSpreadScale, 1.0);
+}
+
+// A cut the match puts on a pause shorter than this share of the speaker's
+// usual (median) sentence end, beside a pause at least that long and this many
+// times longer left inside the sentence before or after, means the text puts
+// its sentence ends elsewhere than the speaker does: a sentence left out or
+// moved shifts the cuts off the strong pauses while the lengths may still look
+// plausible. A long pause inside a sentence alone is no such sign (a speaker
+// stops to think), nor a short one between sentences (a speaker hurries on).
+constexpr double kPauseInversion = 2.0;
+constexpr double kUsualEndShare = 0.5;
+
+// The worst such cut of `path`, or nothing.
+std::optional<FitProblem> pausesOff(const Aligner &aligner, const Path &path,
+                                    const LevelProfile &profile) {
+    const qsizetype count = aligner.count();
+    if (count < 3 || path.deviates())
+        return std::nullopt;
+    // The longest pause inside each sentence (its node), or -1.
+    std::vector<qsizetype> inner(std::size_t(count), -1);
+    for (qsizetype i = 0; i < count; ++i)
+        for (qsizetype n = path.starts[std::size_t(i)] + 1; n < path.ends[std::size_t(i)]; ++n)
+            if (inner[std::size_t(i)] < 0 ||
+                aligner.pauseAt(n).length() > aligner.pauseAt(inner[std::size_t(i)]).length())
+                inner[std::size_t(i)] = n;
+    std::vector<double> cuts;
+    for (qsizetype i = 0; i + 1 < count; ++i)
+        cuts.push_back(double(aligner.pauseAt(path.ends[std::size_t(i)]).length()));
+    const double usualEnd = median(cuts);
+    std::optional<FitProblem> worst;
+    double worstRatio = kPauseInversion;
+    for (qsizetype i = 0; i + 1 < count; ++i) {
+        if (path.steps[std::size_t(i) + 1] != Step::Spoken)
+            continue;
+        const double cut =
+            double(std::max<qsizetype>(aligner.pauseAt(path.ends[std::size_t(i)]).length(), 1));
+        if (cut >= kUsualEndShare * usualEnd)
+            continue;
+        for (const qsizetype sentence : {i, i + 1}) {
+            const qsizetype node = inner[std::size_t(sentence)];
+            if (node < 0)
+                continue;
+            const Pause &pause = aligner.pauseAt(node);
+            const double ratio = double(pause.length()) / cut;
+            if (double(pause.length()) < kUsualEndShare * usualEnd || ratio < worstRatio)
+                continue;
+            worstRatio = ratio;
+            worst = FitProblem{
+                Misfit::PausesOff, sentence, profile.seconds(double(pause.first)), 0,
+                u"the speaker pauses "_s +
+                    QString::number(profile.seconds(double(pause.length())), 'f', 2) +
+                    u" s inside it, but only "_s + QString::number(profile.seconds(cut), 'f', 2) +
+                    u" s where the transcript ends "_s +
+                    (sentence == i ? u"it"_s : u"the sentence before it"_s)};
+        }
+    }
+    return worst;
 }
 
 // Speech left out in one place and a sentence missing in another, of about the
@@ -448,43 +555,40 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
                          u" sentences: the recording holds fewer, or they run together"_s);
 
     Aligner aligner(profile, speech, sentences);
-    double framesPerUnit = double(speech.voicedFrames) / aligner.totalUnits();
+    const double framesPerUnit = double(speech.voicedFrames) / aligner.totalUnits();
     const double secondsPerUnit = framesPerUnit / kLevelFramesPerSecond;
     if (secondsPerUnit < kFastestSecondsPerUnit || secondsPerUnit > kSlowestSecondsPerUnit)
         return unmatched(
             QString::number(double(speech.voicedFrames) / kLevelFramesPerSecond, 'f', 1) +
             u" s of speech for text that takes about "_s +
             QString::number(aligner.totalUnits() * 0.25, 'f', 0) + u" s to say"_s);
-    Path path = aligner.run(framesPerUnit);
+    aligner.setRate(framesPerUnit);
+    Path path = aligner.run();
     if (!path.empty()) {
-        // Left-out sound made the first estimate of the speaking rate too slow.
-        qsizetype voiced = 0;
-        for (qsizetype i = 0; i < count; ++i)
-            voiced += aligner.voicedAt(path.ends[std::size_t(i)]) -
-                      aligner.voicedAt(path.starts[std::size_t(i)]);
-        const double measured = double(std::max<qsizetype>(voiced, 1)) / aligner.totalUnits();
-        if (std::abs(measured / framesPerUnit - 1.0) > kRateRetryShare) {
-            Path again = aligner.run(measured);
-            if (!again.empty()) {
-                path = std::move(again);
-                framesPerUnit = measured;
-            }
-        }
+        // Once more at the rate the sentences themselves show around each one:
+        // left-out music made the first estimate too slow, and a speaker may
+        // change pace part-way.
+        aligner.setLocalRates(path);
+        if (Path again = aligner.run(); !again.empty())
+            path = std::move(again);
+        else
+            aligner.setRate(framesPerUnit);
     }
     if (!path.empty() && !path.deviates()) {
         // Once more, with the spread this speaker shows: a steady speaker's
         // sentences that hold two or half a sentence stand out. Only to find
         // such partings: the cuts of a transcript that fits stay those of the
         // general spread, which weighs the pauses more.
-        aligner.fitSpreadTo(path, framesPerUnit);
-        if (Path narrow = aligner.run(framesPerUnit); !narrow.empty() && narrow.deviates())
+        aligner.fitSpreadTo(path);
+        if (Path narrow = aligner.run(); !narrow.empty() && narrow.deviates())
             path = std::move(narrow);
     }
     if (path.empty()) {
         const qsizetype stuck = aligner.stuckAt();
         Alignment alignment = unmatched(
             u"no pause ends a stretch of speech of about "_s +
-            QString::number(framesPerUnit * aligner.units(stuck) / kLevelFramesPerSecond, 'f', 1) +
+            QString::number(aligner.rate(stuck) * aligner.units(stuck) / kLevelFramesPerSecond, 'f',
+                            1) +
             u" s, which its length suggests"_s);
         alignment.problems[0].sentence = stuck;
         return alignment;
@@ -497,7 +601,8 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
     const auto report = [&](Misfit kind, qsizetype sentence, double frame, double skipped) {
         alignment.problems.push_back({kind, sentence, profile.seconds(frame), 0, {}});
         leftOut.push_back(skipped);
-        expected.push_back(framesPerUnit * aligner.units(std::min(sentence, count - 1)));
+        const qsizetype near = std::min(sentence, count - 1);
+        expected.push_back(aligner.rate(near) * aligner.units(near));
     };
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype from = path.starts[std::size_t(i)];
@@ -524,7 +629,7 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
         }
         // A path through the slack limits can still give a sentence far more or
         // less sound than its text takes.
-        const double wanted = framesPerUnit * aligner.units(i);
+        const double wanted = aligner.rate(i) * aligner.units(i);
         const double limit = kLimitFloor + kLimitShort / aligner.units(i);
         if (voiced <= wanted / limit || voiced >= wanted * limit) {
             report(Misfit::LengthOff, i, double(before.last), 0);
@@ -543,6 +648,9 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
         report(Misfit::RecordingHasMore, count, double(aligner.pauseAt(path.trailingFrom).last),
                double(speech.voicedFrames - aligner.voicedAt(path.trailingFrom)));
     pairOutOfPlace(alignment.problems, leftOut, expected);
+    if (alignment.problems.empty())
+        if (std::optional<FitProblem> problem = pausesOff(aligner, path, profile))
+            alignment.problems.push_back(std::move(*problem));
     std::stable_sort(
         alignment.problems.begin(), alignment.problems.end(),
         [](const FitProblem &a, const FitProblem &b) { return a.seconds < b.seconds; });

@@ -21,6 +21,9 @@ enum class Misfit {
     OutOfPlace,
     // `sentence` would get far more or less speech than its text takes.
     LengthOff,
+    // The speaker pauses far longer inside `sentence` than where the text puts
+    // a sentence end next to it (`detail` says how long).
+    PausesOff,
     // Text and recording cannot be matched at all (`detail` says why).
     Unmatched,
 };

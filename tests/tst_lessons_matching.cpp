@@ -1,7 +1,10 @@
 // vovozodo-lessons: clips matched to sentences, from a plain transcript and
 // from subtitles that are off, and recordings that cannot be matched.
 #include "lessons/input_error.h"
+#include "lessons/level_profile.h"
 #include "lessons/make_lesson.h"
+#include "lessons/pause_finder.h"
+#include "lessons/sentence_aligner.h"
 #include "tst_lessons_support.h"
 
 #include <QDir>
@@ -35,6 +38,30 @@ QString srtTime(qint64 ms) {
         .arg(ms % 1000, 3, 10, QChar(u'0'));
 }
 
+// Speech frames then pause frames, one pair a stretch.
+using Stretches = QList<std::pair<int, int>>;
+
+// A level profile of speech-like sound (syllables 50 ms loud, 50 ms soft) in
+// the given stretches, with its speech map.
+std::pair<LevelProfile, SpeechMap> stretchesOfSpeech(const Stretches &stretches) {
+    LevelProfile profile;
+    profile.sampleRate = 16000;
+    profile.channels = 1;
+    profile.hop = 160;
+    std::vector<char> speaking;
+    for (const auto &[speech, pause] : stretches) {
+        for (int f = 0; f < speech; ++f) {
+            profile.centiDb.push_back(qint16(f / 5 % 2 ? -4500 : -1500));
+            speaking.push_back(1);
+        }
+        profile.centiDb.insert(profile.centiDb.end(), std::size_t(pause), qint16(-9000));
+        speaking.insert(speaking.end(), std::size_t(pause), 0);
+    }
+    profile.totalFrames = qint64(profile.centiDb.size()) * profile.hop;
+    SpeechMap speech = mapSpeech(profile, speaking);
+    return {std::move(profile), std::move(speech)};
+}
+
 } // namespace
 
 class LessonsMatching : public QObject {
@@ -55,6 +82,34 @@ private:
     }
 
 private slots:
+    // Lengths that fit can still part from the recording: a cut on a short
+    // pause beside a sentence end's long one left unused.
+    void fitBeyondLengths_data() {
+        QTest::addColumn<Stretches>("stretches");
+        QTest::addColumn<QList<int>>("sentenceLengths");
+        QTest::addColumn<int>("partsAt"); // the sentence named, -1 for a fit
+        const Stretches commaInThird = {{300, 60}, {300, 60}, {150, 15}, {150, 60}, {300, 0}};
+        QTest::newRow("matching") << commaInThird << QList<int>{10, 10, 10, 10} << -1;
+        QTest::newRow("cut on the comma") << commaInThird << QList<int>{10, 15, 5, 10} << 1;
+    }
+    void fitBeyondLengths() {
+        QFETCH(Stretches, stretches);
+        QFETCH(QList<int>, sentenceLengths);
+        QFETCH(int, partsAt);
+        const auto [profile, speech] = stretchesOfSpeech(stretches);
+        QStringList sentences;
+        for (const int length : sentenceLengths)
+            sentences.append(QString(length, u'字'));
+        const Alignment alignment = alignSentences(profile, speech, sentences);
+        if (partsAt < 0) {
+            QVERIFY2(alignment.fits(),
+                     alignment.fits() ? "" : qPrintable(alignment.problems.front().detail));
+            return;
+        }
+        QVERIFY(!alignment.fits());
+        QCOMPARE(int(alignment.problems.front().kind), int(Misfit::PausesOff));
+        QCOMPARE(alignment.problems.front().sentence, partsAt);
+    }
     void fromTranscript_data() {
         QTest::addColumn<SyntheticOptions>("recording");
         QTest::newRow("clean") << SyntheticOptions{};
