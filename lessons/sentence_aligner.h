@@ -58,6 +58,12 @@ struct Alignment {
 // speech, at a price no natural spread of sentence lengths pays: when the best
 // match does either, the transcript and the recording disagree there, and the
 // match is reported, never refused.
+//
+// Lengths are judged at the rate of the sentences around each one, so a pace
+// that drifts is no misfit. Where the lengths fit, the pauses still tell: a
+// match whose sentence end falls on a short pause beside a long one left
+// inside a sentence, or whose sentence runs long around a pause like a
+// sentence end, disagrees with the recording there.
 Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
                          const QStringList &sentences);
 
