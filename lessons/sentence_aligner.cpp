@@ -2,6 +2,7 @@
 
 #include "lessons/level_profile.h"
 #include "lessons/misfit_checks.h"
+#include "lessons/order_check.h"
 #include "lessons/pause_finder.h"
 #include "lessons/sentence_search.h"
 
@@ -137,6 +138,9 @@ Alignment alignSentences(const LevelProfile &profile, const SpeechMap &speech,
     pairOutOfPlace(alignment.problems, leftOut, expected);
     if (alignment.problems.empty())
         if (std::optional<FitProblem> problem = pausesOff(aligner, path, profile))
+            alignment.problems.push_back(std::move(*problem));
+    if (alignment.problems.empty())
+        if (std::optional<FitProblem> problem = orderOff(aligner, path, profile))
             alignment.problems.push_back(std::move(*problem));
     std::stable_sort(
         alignment.problems.begin(), alignment.problems.end(),

@@ -56,14 +56,14 @@ constexpr double kMinSpreadScale = 0.5;
 // The median absolute deviation of a normal spread, as a share of its sigma.
 constexpr double kMadToSigma = 1.4826;
 
+} // namespace
+
 double spreadFor(double units) {
     return kSpreadFloor + kSpreadShort / std::sqrt(units);
 }
 double slackFor(double units) {
     return kSlackFloor + kSlackShort / units;
 }
-
-} // namespace
 
 struct Row {
     qsizetype first = 0;

@@ -17,6 +17,9 @@ struct SpeechMap;
 namespace sentence_search {
 
 double median(std::vector<double> values);
+// How far a sentence of this many units may stray from its expected length
+// before it is not considered at all (a factor).
+double slackFor(double units);
 
 // How a sentence is reached in the search.
 enum class Step : qint8 {
@@ -74,6 +77,12 @@ public:
     void fitSpreadTo(const Path &path);
     qsizetype stuckAt() const { return m_stuckAt; }
     bool soundsLikeMusic(qsizetype firstFrame, qsizetype lastFrame) const;
+    // The least cost of sentences `order[0..n)`, said in that order at the rates
+    // of positions firstPosition onwards, from node `fromNode` to `toNode`; their
+    // ends into `ends` when given.
+    double orderCost(const qsizetype *order, qsizetype n, qsizetype firstPosition,
+                     qsizetype fromNode, qsizetype toNode,
+                     std::vector<qsizetype> *ends = nullptr) const;
 
 private:
     // Nodes whose voiced position lies within [low, high].
