@@ -96,11 +96,13 @@ private slots:
                                   << Misfit::Unmatched;
         QTest::newRow("cut on the comma")
             << commaInThird << QList<int>{10, 15, 5, 10} << 1 << Misfit::PausesOff;
-        const Stretches longThird = {{300, 60}, {300, 60}, {540, 60}, {420, 60}, {300, 0}};
+        // An uneven speaker: the others 20 % off their lengths either way.
+        const Stretches longThird = {{360, 60}, {240, 60}, {450, 60}, {420, 60},
+                                     {240, 60}, {360, 60}, {300, 0}};
         QTest::newRow("long one where it is said")
-            << longThird << QList<int>{10, 10, 18, 14, 10} << -1 << Misfit::Unmatched;
+            << longThird << QList<int>{10, 10, 15, 14, 10, 10, 10} << -1 << Misfit::Unmatched;
         QTest::newRow("long one a line early")
-            << longThird << QList<int>{10, 18, 10, 14, 10} << 1 << Misfit::OutOfPlace;
+            << longThird << QList<int>{10, 15, 10, 14, 10, 10, 10} << 1 << Misfit::OutOfPlace;
     }
     void fitBeyondLengths() {
         QFETCH(Stretches, stretches);
