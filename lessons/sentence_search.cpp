@@ -56,11 +56,12 @@ constexpr double kMinSpreadScale = 0.5;
 // The median absolute deviation of a normal spread, as a share of its sigma.
 constexpr double kMadToSigma = 1.4826;
 
-} // namespace
-
 double spreadFor(double units) {
     return kSpreadFloor + kSpreadShort / std::sqrt(units);
 }
+
+} // namespace
+
 double slackFor(double units) {
     return kSlackFloor + kSlackShort / units;
 }
