@@ -5,6 +5,7 @@
 
 #include <QAccessibleWidget>
 #include <QPointer>
+#include <QSet>
 
 #include <vector>
 
@@ -19,8 +20,11 @@ public:
     CutSlider(WaveformView *view, qsizetype cut) : m_view(view), m_cut(cut) {}
 
     bool isValid() const override {
-        return m_view && m_view->document() && m_cut < m_view->document()->draft().cutCount();
+        return m_view && m_view->document() &&
+               (m_leaving || m_cut < m_view->document()->draft().cutCount());
     }
+    // Its cut is gone; it still answers while that is announced.
+    void leave() { m_leaving = true; }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
     QAccessibleInterface *parent() const override {
@@ -81,13 +85,24 @@ private:
 
     QPointer<WaveformView> m_view;
     qsizetype m_cut;
+    bool m_leaving = false;
 };
+
+// The waveforms assistive technology has asked about: only they have
+// anything to announce.
+QSet<const QObject *> &asked() {
+    static QSet<const QObject *> views;
+    return views;
+}
 
 class WaveformAccessible : public QAccessibleWidget {
 public:
     explicit WaveformAccessible(WaveformView *view)
-        : QAccessibleWidget(view, QAccessible::Graphic, u"Waveform"_s) {}
+        : QAccessibleWidget(view, QAccessible::Graphic, u"Waveform"_s) {
+        asked().insert(view);
+    }
     ~WaveformAccessible() override {
+        asked().remove(widget());
         for (const QAccessible::Id id : m_cuts)
             if (id)
                 QAccessible::deleteAccessibleInterface(id);
@@ -114,7 +129,32 @@ public:
         return -1;
     }
 
+    void cutCountChanged(int before, int after) {
+        for (int k = before - 1; k >= after; --k) {
+            auto *slider = static_cast<CutSlider *>(cached(k));
+            if (!slider) // never asked for, but a reader may have counted it
+                slider = new CutSlider(view(), k);
+            slider->leave();
+            const QAccessible::Id id = QAccessible::uniqueId(slider);
+            QAccessibleEvent gone(slider, QAccessible::ObjectDestroyed);
+            QAccessible::updateAccessibility(&gone);
+            QAccessible::deleteAccessibleInterface(id);
+        }
+        if (m_cuts.size() > std::size_t(std::max(after, 0)))
+            m_cuts.resize(std::size_t(std::max(after, 0)));
+        for (int k = std::max(before, 0); k < after; ++k) {
+            QAccessibleEvent made(child(k), QAccessible::ObjectCreated);
+            QAccessible::updateAccessibility(&made);
+        }
+    }
+
 private:
+    QAccessibleInterface *cached(int index) const {
+        return std::size_t(index) < m_cuts.size() && m_cuts[std::size_t(index)]
+                   ? QAccessible::accessibleInterface(m_cuts[std::size_t(index)])
+                   : nullptr;
+    }
+
     WaveformView *view() const { return static_cast<WaveformView *>(widget()); }
 
     mutable std::vector<QAccessible::Id> m_cuts;
@@ -126,6 +166,14 @@ QAccessibleInterface *waveformAccessibility(const QString &, QObject *object) {
     if (auto *view = qobject_cast<WaveformView *>(object))
         return new WaveformAccessible(view);
     return nullptr;
+}
+
+void announceCutCount(WaveformView *view, qsizetype before, qsizetype after) {
+    if (!asked().contains(view))
+        return;
+    if (auto *waveform =
+            dynamic_cast<WaveformAccessible *>(QAccessible::queryAccessibleInterface(view)))
+        waveform->cutCountChanged(int(before), int(after));
 }
 
 void installCutAccessibility() {

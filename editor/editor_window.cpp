@@ -2,6 +2,7 @@
 #include "editor/editor_window.h"
 
 #include "editor/decode_job.h"
+#include "editor/proposal_job.h"
 #include "editor/sound_output.h"
 #include "editor/waveform_view.h"
 
@@ -64,6 +65,12 @@ void EditorWindow::buildLayout() {
     m_trouble->setStyleSheet(u"color: #b03030;"_s);
     m_trouble->hide();
     layout->addWidget(m_trouble);
+    m_inputNotes = new QLabel(central);
+    m_inputNotes->setObjectName(u"inputNotes"_s);
+    m_inputNotes->setAccessibleName(u"Notes on the text"_s);
+    m_inputNotes->setWordWrap(true);
+    m_inputNotes->hide();
+    layout->addWidget(m_inputNotes);
 
     auto *splitter = new QSplitter(Qt::Vertical, central);
     auto *top = new QWidget(splitter);

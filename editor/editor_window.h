@@ -22,6 +22,8 @@ class QTimer;
 namespace vovozodo {
 
 class DecodeJob;
+class ProposalJob;
+struct Proposal;
 class SoundOutput;
 class WaveformView;
 struct LevelProfile;
@@ -43,7 +45,8 @@ public:
 
     LessonDocument &document() { return m_document; }
     WaveformView *waveform() const { return m_waveform; }
-    bool isDecoding() const { return m_decode != nullptr; }
+    // Decoding the recording or finding its cuts.
+    bool isDecoding() const { return m_decode != nullptr || m_proposing != nullptr; }
     const PeakPyramid &peaks() const { return m_pyramid; }
     bool isSaving() const { return m_saver != nullptr; }
 
@@ -61,6 +64,7 @@ private:
     void openText(const QString &path);
     void decodeFinished(const std::shared_ptr<const LevelProfile> &profile);
     void proposeWhenReady();
+    void proposalArrived(const Proposal &proposal);
     void offerRestore();
     void refreshSentences();
     void selectSentence(qsizetype sentence);
@@ -69,7 +73,8 @@ private:
     void mergeSelected();
     void realignRest();
     void askAndSave();
-    void saveFinished();
+    // `windowClosed`: the outcome is not shown, a closed window shows nothing.
+    void saveFinished(bool windowClosed = false);
     void keepSession();
     void showError(const QString &message);
     // Space: the selected clip as saved; Q/W: a second before/after the selected
@@ -88,7 +93,10 @@ private:
     qint64 m_totalSamples = 0;
     int m_sampleRate = 0;
     std::shared_ptr<const LevelProfile> m_profile;
+    // The cuts as proposed: a session back at them has nothing worth keeping.
+    LessonDraft m_proposal;
     std::unique_ptr<DecodeJob> m_decode;
+    std::unique_ptr<ProposalJob> m_proposing;
     QThread *m_saver = nullptr;
     QString m_saveError;
     QString m_savedTo;
@@ -98,6 +106,9 @@ private:
     QTableWidget *m_sentences = nullptr;
     QLineEdit *m_sentenceText = nullptr;
     QLabel *m_trouble = nullptr;
+    // What reading the text changed (subtitles moved to meet the speech), kept
+    // in view: the status line would lose it to the next message.
+    QLabel *m_inputNotes = nullptr;
     QProgressBar *m_progress = nullptr;
     QPushButton *m_cancel = nullptr;
     QTimer *m_sessionTimer = nullptr;

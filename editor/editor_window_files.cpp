@@ -2,6 +2,8 @@
 #include "editor/decode_job.h"
 #include "editor/editor_window.h"
 #include "editor/lesson_saver.h"
+#include "editor/logging.h"
+#include "editor/proposal_job.h"
 #include "editor/session_store.h"
 #include "editor/waveform_view.h"
 #include "lessons/input_error.h"
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QThread>
+#include <QTimer>
 #include <QUndoStack>
 
 namespace vovozodo {
@@ -38,6 +41,7 @@ bool isText(const QString &path) {
 
 EditorWindow::~EditorWindow() {
     m_decode.reset();
+    m_proposing.reset();
     if (m_saver) {
         m_saver->wait();
         delete m_saver;
@@ -65,6 +69,7 @@ void EditorWindow::openRecording(const QString &path) {
     // Edits not yet kept are kept before the window turns to another recording.
     keepSession();
     m_decode.reset();
+    m_proposing.reset();
     m_recording = path;
     // Before the decode reads it: the cuts are measured on this file as it is now.
     m_recordingStamp = recordingStamp(path);
@@ -73,6 +78,7 @@ void EditorWindow::openRecording(const QString &path) {
     m_totalSamples = 0;
     m_document.reset({}, {});
     m_trouble->hide();
+    m_inputNotes->hide();
     updateTitle();
     m_decode = std::make_unique<DecodeJob>(path);
     DecodeJob *job = m_decode.get();
@@ -139,18 +145,40 @@ void EditorWindow::decodeFinished(const std::shared_ptr<const LevelProfile> &pro
 void EditorWindow::proposeWhenReady() {
     if (!m_profile || m_text.isEmpty())
         return;
-    SpeechGuide guide(*m_profile, findPauses(*m_profile));
-    QString disagreement;
-    QStringList notes = m_input.notes;
-    LessonDraft draft = proposeDraft(guide, m_input, m_recording, m_text, disagreement, notes);
-    m_document.reset(std::move(guide), std::move(draft));
+    // A text opened while the cuts of the one before are found replaces it.
+    m_proposing = std::make_unique<ProposalJob>(m_profile, m_input, m_recording, m_text);
+    ProposalJob *job = m_proposing.get();
+    // The job is the context, as for the decode: a result it leaves behind
+    // when dropped never reaches the window.
+    connect(job, &ProposalJob::finished, job, [this](const std::shared_ptr<Proposal> &proposal) {
+        m_proposing.release()->deleteLater(); // in the job's own signal
+        proposalArrived(*proposal);
+    });
+    connect(job, &ProposalJob::failed, job, [this](const QString &message) {
+        m_proposing.release()->deleteLater();
+        statusBar()->clearMessage();
+        showError(message);
+    });
+    statusBar()->showMessage(u"Finding the sentences in the recording…"_s);
+    job->start();
+}
+
+void EditorWindow::proposalArrived(const Proposal &proposal) {
+    // Edits made meanwhile are kept, and offered back below.
+    keepSession();
+    m_proposal = proposal.draft;
+    m_document.reset(proposal.guide, proposal.draft);
+    // A fresh proposal is nothing to keep; the session kept before is offered below.
+    m_sessionTimer->stop();
+    const QString &disagreement = proposal.disagreement;
     m_trouble->setVisible(!disagreement.isEmpty());
     m_trouble->setText(disagreement.isEmpty()
                            ? QString()
                            : disagreement + u"\nThe cuts are spread by the sentences' lengths: "
                                             u"correct them by hand."_s);
-    if (!notes.isEmpty())
-        statusBar()->showMessage(notes.join(u"; "_s));
+    m_inputNotes->setText(proposal.notes.join(u'\n'));
+    m_inputNotes->setVisible(!proposal.notes.isEmpty());
+    statusBar()->showMessage(proposal.notes.join(u"; "_s));
     offerRestore();
 }
 
@@ -167,8 +195,13 @@ void EditorWindow::offerRestore() {
 }
 
 void EditorWindow::keepSession() {
-    if (m_document.isEmpty() || m_document.undoStack()->isClean())
+    if (m_document.isEmpty())
         return;
+    // Every edit undone: an older session must not be offered at the next open.
+    if (m_document.draft() == m_proposal) {
+        forgetSession(m_recording);
+        return;
+    }
     Session session{m_recording, m_text, m_totalSamples, m_document.draft()};
     if (!storeSession(session))
         statusBar()->showMessage(u"Cannot keep the session in "_s + sessionFile(m_recording));
@@ -226,7 +259,7 @@ void EditorWindow::saveTo(const QString &library, int lesson, const QString &tit
             m_saveError = QString::fromLocal8Bit(error.what());
         }
     });
-    connect(m_saver, &QThread::finished, this, &EditorWindow::saveFinished);
+    connect(m_saver, &QThread::finished, this, [this] { saveFinished(); });
     m_saveAction->setEnabled(false);
     m_progress->setRange(0, 0);
     m_progress->show();
@@ -234,7 +267,7 @@ void EditorWindow::saveTo(const QString &library, int lesson, const QString &tit
     m_saver->start();
 }
 
-void EditorWindow::saveFinished() {
+void EditorWindow::saveFinished(bool windowClosed) {
     m_saver->wait();
     delete m_saver;
     m_saver = nullptr;
@@ -243,7 +276,11 @@ void EditorWindow::saveFinished() {
     m_progress->hide();
     if (!m_saveError.isEmpty()) {
         statusBar()->clearMessage();
-        showError(m_saveError + u"\nNothing was changed in the library."_s);
+        // The edits stay in the session kept on close; the library is as it was.
+        if (windowClosed)
+            qCWarning(lcEditor).noquote() << m_saveError;
+        else
+            showError(m_saveError + u"\nNothing was changed in the library."_s);
         return;
     }
     statusBar()->showMessage(u"Saved "_s + m_savedTo);
@@ -252,9 +289,13 @@ void EditorWindow::saveFinished() {
 
 void EditorWindow::closeEvent(QCloseEvent *event) {
     m_decode.reset();
-    // A lesson being written is finished first: never half a lesson.
-    if (m_saver)
-        m_saver->wait();
+    m_proposing.reset();
+    // A lesson being written is finished first: never half a lesson. Its
+    // outcome is taken here, while the window still stands, and not shown.
+    if (m_saver) {
+        disconnect(m_saver, nullptr, this, nullptr);
+        saveFinished(true);
+    }
     keepSession();
     event->accept();
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace vovozodo {
 
@@ -56,8 +57,11 @@ void WaveformView::setDocument(LessonDocument *document) {
     m_document = document;
     if (document)
         connect(document, &LessonDocument::changed, this, [this] {
-            if (m_selectedCut >= m_document->draft().cutCount())
-                m_selectedCut = m_document->draft().cutCount() - 1;
+            const qsizetype cuts = m_document->draft().cutCount();
+            if (m_selectedCut >= cuts)
+                m_selectedCut = cuts - 1;
+            if (cuts != m_announcedCuts)
+                announceCutCount(this, std::exchange(m_announcedCuts, cuts), cuts);
             announceSelectedCut();
             update();
         });

@@ -83,6 +83,8 @@ private:
     QHash<quint64, Tile> m_tiles;
     int m_tilesStep = -1;
     qsizetype m_selectedCut = -1;
+    // As assistive technology was last told.
+    qsizetype m_announcedCuts = 0;
     qint64 m_playhead = -1;
     // While a cut is dragged: which, where it would land, and the pause it snaps to.
     qsizetype m_draggedCut = -1;

@@ -134,7 +134,8 @@ private slots:
     // The session is kept in the state folder as the learner works, and its
     // latest edits when the window turns away (closed, another recording or
     // the transcript opened at once). Reopening the recording offers it: Yes
-    // brings back the cuts and the text, No discards it for good.
+    // brings back the cuts and the text, No discards it for good. Every edit
+    // undone leaves nothing to offer.
     void sessionIsOffered_data() {
         QTest::addColumn<QString>("leave");
         QTest::addColumn<bool>("restore");
@@ -142,6 +143,7 @@ private slots:
         QTest::newRow("closed; No discards") << u"close"_s << false;
         QTest::newRow("another recording opened; Yes restores") << u"recording"_s << true;
         QTest::newRow("the transcript opened again; Yes restores") << u"transcript"_s << true;
+        QTest::newRow("every edit undone, closed; nothing offered") << u"undo"_s << false;
     }
     void sessionIsOffered() {
         QFETCH(QString, leave);
@@ -155,18 +157,22 @@ private slots:
         QVERIFY(pumpUntil([&] { return QFile::exists(sessionFile(recording)); }));
         QVERIFY(sessionFile(recording).startsWith(m_dir.filePath(u"state/vovozodo/editor/"_s)));
         const LessonDraft edited = edit(*window);
-        if (leave == u"close"_s)
+        const bool undone = leave == u"undo"_s;
+        if (undone)
+            window->document().undoStack()->setIndex(0);
+        if (leave == u"close"_s || undone)
             QVERIFY(window->close());
         else if (leave == u"recording"_s)
             window->open(m_other, {});
         ModalAnswerer answer(restore ? QMessageBox::Yes : QMessageBox::No);
         if (leave == u"transcript"_s) {
             window->open({}, m_text);
+            QVERIFY(pumpUntil([&] { return !window->isDecoding(); }));
         } else {
             window = std::make_unique<EditorWindow>();
             openIn(*window, recording);
         }
-        QVERIFY(answer.seen().shown);
+        QCOMPARE(answer.seen().shown, !undone);
         QVERIFY(window->document().draft() == (restore ? edited : proposed));
         if (!restore) {
             window = std::make_unique<EditorWindow>();
@@ -249,26 +255,41 @@ private slots:
     }
 
     // Closing or dropping the window while a lesson is written: it is written
-    // whole first, never half, and nothing else is left in the library.
+    // whole first, never half, and nothing else is left in the library. A save
+    // that fails meanwhile leaves the library empty and shows nothing on the
+    // closed window.
     void closeWhileSaving_data() {
         QTest::addColumn<bool>("close");
-        QTest::newRow("closed") << true;
-        QTest::newRow("destroyed") << false;
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("closed") << true << false;
+        QTest::newRow("destroyed") << false << false;
+        QTest::newRow("closed; the save fails") << true << true;
     }
     void closeWhileSaving() {
         QFETCH(bool, close);
+        QFETCH(bool, fails);
         const QString library = freshLibrary();
         auto window = std::make_unique<EditorWindow>();
         openIn(*window, freshRecording());
         edit(*window);
+        std::optional<FileSizeLimit> full;
+        if (fails)
+            full.emplace(20000);
+        ModalAnswerer message(QMessageBox::Ok);
         window->saveTo(library, 2, u"Poem"_s);
         QVERIFY(window->isSaving());
         if (close)
             QVERIFY(window->close());
+        full.reset();
+        pumpFor(std::chrono::milliseconds(200));
+        QVERIFY(!message.seen().shown);
         window.reset();
-        QCOMPARE(QDir(library).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{u"t_2"_s});
-        QCOMPARE(QDir(library + u"/t_2"_s).entryList(QDir::Files).size(), kSentences.size() + 1);
+        const QStringList entries =
+            QDir(library).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QCOMPARE(entries, fails ? QStringList{} : QStringList{u"t_2"_s});
+        if (!fails)
+            QCOMPARE(QDir(library + u"/t_2"_s).entryList(QDir::Files).size(),
+                     kSentences.size() + 1);
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QAccessible>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,7 +126,8 @@ private slots:
     }
 
     // Assistive technology sees each cut as a slider in milliseconds; setting its
-    // value moves the cut exactly there, as one undo step.
+    // value moves the cut exactly there, as one undo step. A split and its undo
+    // bring a slider and take it away again.
     void cutsAreSliders() {
         EditorWindow window;
         openIn(window);
@@ -144,6 +147,16 @@ private slots:
         QCOMPARE(value->currentValue().toLongLong(), was + 250);
         window.document().undoStack()->undo();
         QCOMPARE(value->currentValue().toLongLong(), was);
+
+        const SentenceSpan third = window.document().draft().spans[2];
+        window.document().split((third.speechStart + third.speechEnd) / 2, 2);
+        QCOMPARE(waveform->childCount(), kSentences.size());
+        QAccessibleInterface *added = waveform->child(waveform->childCount() - 1);
+        QCOMPARE(added->text(QAccessible::Name), u"Cut between sentences 4 and 5"_s);
+        QCOMPARE(waveform->indexOfChild(added), waveform->childCount() - 1);
+        window.document().undoStack()->undo();
+        QCOMPARE(waveform->childCount(), kSentences.size() - 1);
+        QVERIFY(!waveform->child(waveform->childCount()));
     }
 
     // Saved into a library slot; saving over it asks, and "No" leaves it as it was.
@@ -191,6 +204,34 @@ private slots:
         QVERIFY(pumpUntil([&] { return ok.seen().shown; }, std::chrono::seconds(30)));
         QVERIFY2(ok.seen().text.contains(recording), qPrintable(ok.seen().text));
         QVERIFY(!window.isDecoding());
+    }
+
+    // What reading late subtitles changed stays in view after the status line
+    // has moved on to other news.
+    void subtitleOffsetStaysInView() {
+        QString srt;
+        const auto time = [&](qint64 sample) {
+            const qint64 ms = sample * 1000 / m_truth.sampleRate + 700;
+            return u"00:00:%1,%2"_s.arg(ms / 1000, 2, 10, QChar(u'0'))
+                .arg(ms % 1000, 3, 10, QChar(u'0'));
+        };
+        for (qsizetype k = 0; k < kSentences.size(); ++k)
+            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                       .arg(time(m_truth.starts[std::size_t(k)]))
+                       .arg(time(m_truth.ends[std::size_t(k)]))
+                       .arg(kSentences[k].text);
+        const QString subtitles = m_dir.filePath(u"late.srt"_s);
+        QVERIFY(writeText(subtitles, srt));
+        EditorWindow window;
+        window.show();
+        window.open(m_audio, subtitles);
+        QVERIFY(pumpUntil([&] { return !window.document().isEmpty(); }, std::chrono::seconds(30)));
+        window.statusBar()->showMessage(u"Saved"_s);
+        const auto *notes = window.findChild<QLabel *>(u"inputNotes"_s);
+        QVERIFY(notes && notes->isVisible() && !notes->accessibleName().isEmpty());
+        QVERIFY2(notes->text().contains(
+                     u"late.srt: subtitles moved 0.70 s earlier to meet the speech"_s),
+                 qPrintable(notes->text()));
     }
 
     // Sentences where text and speech part carry a mark whose description

@@ -1,0 +1,7 @@
+#include "editor/logging.h"
+
+namespace vovozodo {
+
+Q_LOGGING_CATEGORY(lcEditor, "vovozodo.editor", QtWarningMsg)
+
+} // namespace vovozodo
