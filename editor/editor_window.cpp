@@ -39,7 +39,6 @@ EditorWindow::EditorWindow(QWidget *parent) : QMainWindow(parent) {
         refreshSentences();
         m_sessionTimer->start();
     });
-    m_output = new SoundOutput(this);
     m_playheadTimer = new QTimer(this);
     m_playheadTimer->setInterval(30);
     connect(m_playheadTimer, &QTimer::timeout, this, [this] {
@@ -47,11 +46,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QMainWindow(parent) {
         if (heard >= 0)
             m_waveform->setPlayhead(heard, true);
     });
-    connect(m_output, &SoundOutput::finished, m_playheadTimer, &QTimer::stop);
-    connect(m_output, &SoundOutput::failed, this, [this](const QString &reason) {
-        m_playheadTimer->stop();
-        statusBar()->showMessage(u"Cannot play: "_s + reason);
-    });
+    setSoundOutput(new SoundOutput(this));
     updateTitle();
     resize(1100, 700);
 }
@@ -147,6 +142,18 @@ void EditorWindow::buildLayout() {
     statusBar()->addPermanentWidget(m_cancel);
     m_progress->hide();
     m_cancel->hide();
+}
+
+void EditorWindow::setSoundOutput(SoundOutput *output) {
+    m_playheadTimer->stop();
+    delete m_output;
+    m_output = output;
+    output->setParent(this);
+    connect(output, &SoundOutput::finished, m_playheadTimer, &QTimer::stop);
+    connect(output, &SoundOutput::failed, this, [this](const QString &reason) {
+        m_playheadTimer->stop();
+        statusBar()->showMessage(u"Cannot play: "_s + reason);
+    });
 }
 
 void EditorWindow::updateTitle() {

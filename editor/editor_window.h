@@ -49,6 +49,8 @@ public:
     bool isDecoding() const { return m_decode != nullptr || m_proposing != nullptr; }
     const PeakPyramid &peaks() const { return m_pyramid; }
     bool isSaving() const { return m_saver != nullptr; }
+    // Where Space and Q/W/E/D play; the window takes `output` over.
+    void setSoundOutput(SoundOutput *output);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

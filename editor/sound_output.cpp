@@ -50,6 +50,8 @@ void SoundOutput::play(std::function<ClipSound()> render) {
     m_thread = QThread::create([this, render = std::move(render)] {
         try {
             run(render());
+            m_heard = -1;
+            m_playing = false;
         } catch (const InputError &error) {
             m_playing = false;
             QMetaObject::invokeMethod(this,

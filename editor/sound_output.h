@@ -33,9 +33,13 @@ signals:
     void finished();
     void failed(const QString &message);
 
-private:
-    void run(const ClipSound &sound);
+protected:
+    // Plays `sound` to its end or until stop() is asked, keeping heardSample()
+    // current; on the output's thread. A test's output takes the sound instead.
+    virtual void run(const ClipSound &sound);
+    bool stopAsked() const { return m_stop.load(); }
 
+private:
     QThread *m_thread = nullptr;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_playing{false};

@@ -4,6 +4,7 @@
 // and bad input shown as one message (what must lose nothing is in
 // tst_editor_safety).
 #include "editor/editor_window.h"
+#include "editor/sound_output.h"
 #include "editor/waveform_view.h"
 #include "support/modal_answerer.h"
 #include "support/pump_until.h"
@@ -28,6 +29,17 @@ namespace {
 const QList<SyntheticSentence> kSentences = {
     {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
 const QList<int> kPausesMs = {500, 600, 450, 500};
+
+// Takes what would be played, and how many frames it holds, instead of playing it.
+class TakenOutput : public SoundOutput {
+public:
+    std::atomic<qint64> frames{-1};
+
+protected:
+    void run(const ClipSound &sound) override {
+        frames = qint64(sound.samples.size()) / std::max(sound.channels, 1);
+    }
+};
 
 } // namespace
 
@@ -123,6 +135,30 @@ private slots:
         QCOMPARE(window.document().draft().cut(1), cut);
         QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(window.document().draft().cut(1), cut + ms(90));
+    }
+
+    // [ slows what Space plays to 75 %, pitch kept: the clip lasts 4/3 as
+    // long; ] brings it back.
+    void bracketSlowsListening() {
+        EditorWindow window;
+        openIn(window);
+        auto *output = new TakenOutput;
+        window.setSoundOutput(output);
+        const auto listen = [&](char speed) {
+            if (speed)
+                QTest::keyClick(&window, speed);
+            output->frames = -1;
+            QTest::keyClick(&window, Qt::Key_Space);
+            return pumpUntil([&] { return output->frames >= 0 && !output->isPlaying(); })
+                       ? output->frames.load()
+                       : qint64(-1);
+        };
+        const qint64 full = listen(0);
+        QVERIFY(full > 0);
+        const qint64 slowed = listen('[');
+        QVERIFY2(qAbs(double(slowed) / double(full) - 4.0 / 3.0) < 0.05,
+                 qPrintable(u"%1 frames at 75 %, %2 at full speed"_s.arg(slowed).arg(full)));
+        QCOMPARE(listen(']'), full);
     }
 
     // Assistive technology sees each cut as a slider in milliseconds; setting its
