@@ -16,8 +16,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev
     libsoundtouch-dev libxcb1-dev)
 
-# The sanitizer build (the asan preset) and the fuzzers it holds: clang and its runtimes.
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev)
+# The sanitizer build (the asan preset) and the fuzzers it holds: clang, its
+# runtimes and its linker.
+SANITIZER_PACKAGES=(clang libclang-rt-14-dev lld)
 
 ensure_packages() {
     local missing=()
