@@ -1,17 +1,8 @@
-# Most of a clang compile here is spent parsing Qt's and the standard library's
+# Most of a compile here is spent parsing Qt's and the standard library's
 # headers again for every file. Each library precompiles the ones its own files
 # use most, once; the tests share one set (see tests/CMakeLists.txt). Only what a
 # library already links may be listed, so that precompiling adds no dependency.
-# Off for GCC: its precompiled headers are memory images of 120 to 190 MB here,
-# and loading one for every file costs about what it saves (measured on a whole
-# build: 290 s without, 302 s with); clang reads its own lazily.
-if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-    set(precompile_by_default ON)
-else()
-    set(precompile_by_default OFF)
-endif()
-option(VOVOZODO_PRECOMPILE_HEADERS "Precompile the common headers of each library"
-       ${precompile_by_default})
+option(VOVOZODO_PRECOMPILE_HEADERS "Precompile the common headers of each library" ON)
 
 # vovozodo_precompile(TARGET HEADERS...)
 function(vovozodo_precompile target)
