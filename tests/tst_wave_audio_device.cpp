@@ -89,24 +89,24 @@ void TestWaveAudioDevice::playEndsWithOneSuccessAtItsAudibleEnd() {
 
     log.mark();
     device.play();
+    // Play returns while the tone is still to be heard: one that held on until
+    // the tone was over would report its end at once. (Whether the position is
+    // ever seen midway depends on how busy the machine is, so it is not asked.)
+    QVERIFY2(ms < 100 || device.position() < length, "Play held on until the tone was over");
 
-    // The position climbs while the tone is heard and never passes the length:
-    // a Play that held on until the tone was over would never show it midway.
+    // The position climbs while the tone is heard and never passes the length.
     qint32 last = 0;
-    bool sawMidway = false;
     bool outOfOrder = false;
     QVERIFY(pumpUntil(
         [&] {
             const qint32 now = device.position();
             outOfOrder |= now < last || now > length;
-            sawMidway |= now > 0 && now < length;
             last = now;
             return log.successes() > 0;
         },
         10s));
     QCOMPARE(log.codes, QList<qint16>{SoundDevice::Successful});
     QVERIFY2(!outOfOrder, "position went back or past the length");
-    QVERIFY2(ms < 100 || sawMidway, "position never moved during the play");
     // Never before the tone could have been heard; how soon after its end is
     // bench/audio-timing's to measure (a plain null sink is seconds late).
     qInfo("%d ms file: done after %lld ms", ms, log.at.first());
