@@ -181,11 +181,12 @@ void PulseStream::timingArrived(const TimingRequest &request, bool success) {
         m_startUsecs = readUsecs;
         m_readBytes = info->read_index;
     } else if (m_startUsecs) {
-        // What the sink still holds has not been heard; the reply took half
-        // its round trip to come back.
+        // What the sink still holds has not been heard. The reply is taken as
+        // what is heard now, not carried forward by libpulse's transport time:
+        // that is how long the request waited to be read, so a server kept
+        // from running (busy cores) would make the end come early by as much.
         const qint64 sinkUsecs = qint64(info->sink_usec);
-        const qint64 transportUsecs = info->playing ? qint64(info->transport_usec) : 0;
-        m_heardAtReplyUsecs = readUsecs + transportUsecs - sinkUsecs - *m_startUsecs;
+        m_heardAtReplyUsecs = readUsecs - sinkUsecs - *m_startUsecs;
         m_replyAtUsecs = nowUsecs();
         m_playingAtReply = info->playing != 0;
         m_readBytes = info->read_index;
