@@ -16,9 +16,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev
     libsoundtouch-dev libxcb1-dev)
 
-# The sanitizer build (the asan preset) and the fuzzers it holds: clang, its
-# runtimes and its linker.
-SANITIZER_PACKAGES=(clang libclang-rt-14-dev lld)
+# The sanitizer build (the asan preset) and the fuzzers it holds: clang's
+# runtimes for them.
+SANITIZER_PACKAGES=(libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=()
@@ -53,13 +53,16 @@ build_project() {
     if [ "$dir" = build ]; then
         # Debian's flags, with line tables only for debug information: the package
         # is stripped, a failing test's backtrace needs no more, and full debug
-        # information would double the compile time of the tests.
+        # information would double the compile time of the tests. Compiled by
+        # clang, which builds it in half the processor time GCC takes: GCC loads
+        # each precompiled header whole, clang only what a file uses.
         local cxxflags
         cxxflags="$(debian_flags CPPFLAGS) $(debian_flags CXXFLAGS)"
         package=(-DCMAKE_INSTALL_PREFIX=/usr
             "-DCMAKE_CXX_FLAGS=${cxxflags//-g /-g1 }"
             "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
-            "-DCMAKE_EXE_LINKER_FLAGS=$(debian_flags LDFLAGS) -fuse-ld=gold")
+            "-DCMAKE_EXE_LINKER_FLAGS=$(debian_flags LDFLAGS) -fuse-ld=lld"
+            -DCMAKE_CXX_COMPILER=clang++)
     fi
     cmake -S "$REPO" -B "$REPO/$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${package[@]}" "$@" \
         >/dev/null
