@@ -1,6 +1,5 @@
 #pragma once
 
-#include "handles/sndfile_handles.h"
 #include "lessons/clip_plan.h"
 #include "lessons/lesson_text.h"
 #include "lessons/work_folders.h"
@@ -35,9 +34,7 @@ public:
     // (two leading spaces); the others run on from the sentence before.
     void writeScript(const QString &title, const QStringList &sentences,
                      const std::vector<bool> &paragraphStarts, TextEncoding encoding);
-    // Decodes `recording` again and writes clip k as (k+1).wav: 16-bit PCM at the
-    // recording's rate when the player plays it, else at clipSampleRate(), mono
-    // or stereo, `gain` applied, with 5 ms fades.
+    // The clips as writeClipFiles() writes them, into the lesson.
     void writeClips(Recording &recording, const std::vector<Clip> &clips, double gain,
                     Progress &progress);
     // Moves the finished lesson into place. Throws InputError when that fails;
@@ -52,9 +49,6 @@ public:
 private:
     [[noreturn]] void failWriting(const QString &file, int error, const QString &reason) const;
     void putInPlace(const QByteArray &from, const QByteArray &to);
-    using SndfileHandle = UniqueSndfile;
-    SndfileHandle openClip(const QString &fileName, int sampleRate, int channels) const;
-    void closeClip(SndfileHandle file, const QString &fileName) const;
     void replaceAside(const QByteArray &from, const QByteArray &to);
 
     QString m_library;
