@@ -3,7 +3,6 @@
 #include "lessons/interrupt.h"
 #include "lessons/level_profile.h"
 #include "lessons/pause_finder.h"
-#include "lessons/transcript_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,38 +32,8 @@ constexpr double kPauseWeight = 1.5;
 // Each sentence's end is looked for this far around where the rate puts it.
 constexpr double kBandSeconds = 90;
 constexpr double kBandShare = 0.03;
-// The speaking rate at a sentence is the median of this many sentences either
-// side, so expected lengths follow a pace that drifts: each sentence is judged
-// against its neighbours, which sharpens the test of fit, and left-out music
-// no longer slows the estimate.
-constexpr qsizetype kRateWindow = 10;
-// How far a sentence's length may stray: spread = floor + short / sqrt(units),
-// since short sentences vary more than long ones.
-constexpr double kSpreadFloor = 0.15;
-constexpr double kSpreadShort = 0.35;
-// Spans beyond this factor of the expected length are not considered at all.
-constexpr double kSlackFloor = 3.0;
-constexpr double kSlackShort = 6.0;
-// The spreads are narrowed to what the recording's own sentences show (times
-// this margin), but never below this share of the general ones: a steady
-// speaker's one slow sentence is no misfit. The margin is the widest that
-// bench/lessons-fit found no better at finding partings with; at a share of
-// 0.4, judged at the local rate, a steady voice's one quick short sentence
-// was taken for one not spoken.
-constexpr double kOwnSpreadMargin = 1.0;
-constexpr double kMinSpreadScale = 0.5;
-// The median absolute deviation of a normal spread, as a share of its sigma.
-constexpr double kMadToSigma = 1.4826;
-
-double spreadFor(double units) {
-    return kSpreadFloor + kSpreadShort / std::sqrt(units);
-}
 
 } // namespace
-
-double slackFor(double units) {
-    return kSlackFloor + kSlackShort / units;
-}
 
 struct Row {
     qsizetype first = 0;
@@ -79,17 +48,10 @@ struct Row {
     qsizetype stop() const { return first + qsizetype(cost.size()); }
 };
 
-double median(std::vector<double> values) {
-    std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
-
 Aligner::Aligner(const LevelProfile &profile, const SpeechMap &speech, const QStringList &sentences)
     : m_profile(profile), m_speech(speech), m_nodes(qsizetype(speech.pauses.size()) + 2),
+      m_pace(sentences),
       m_leadingCosts(std::size_t(m_nodes), std::numeric_limits<double>::quiet_NaN()) {
-    m_cumulativeUnits.push_back(0);
-    for (const QString &sentence : sentences)
-        m_cumulativeUnits.push_back(m_cumulativeUnits.back() + spokenLength(sentence));
     std::vector<qsizetype> lengths;
     for (const Pause &pause : speech.pauses)
         lengths.push_back(pause.length());
@@ -176,7 +138,7 @@ double Aligner::trailingCost(qsizetype b) const {
 }
 
 double Aligner::spanCost(qsizetype sentence, double voiced, double expected) const {
-    const double spread = spreadFor(units(sentence)) * m_spreadScale;
+    const double spread = m_pace.spread(sentence);
     const double misfit = std::log(voiced / expected);
     return misfit * misfit / (2 * spread * spread);
 }
@@ -187,46 +149,19 @@ double Aligner::endCost(qsizetype node, bool last) const {
     return -kPauseWeight * std::log1p(double(pauseAt(node).length()) / m_medianPause);
 }
 
-void Aligner::setRate(double framesPerUnit) {
-    m_rates.assign(std::size_t(count()), framesPerUnit);
-    m_expectedEnds.clear();
-    for (const double units : m_cumulativeUnits)
-        m_expectedEnds.push_back(framesPerUnit * units);
-}
-
-void Aligner::setLocalRates(const Path &path) {
-    std::vector<double> logRates(std::size_t(count()), std::numeric_limits<double>::quiet_NaN());
+std::vector<double> Aligner::voicedPerSentence(const Path &path) const {
+    std::vector<double> voiced(std::size_t(count()), 0);
     for (qsizetype i = 0; i < count(); ++i)
-        if (const double voiced = voicedOf(path, i);
-            path.steps[std::size_t(i)] != Step::Missing && voiced > 0)
-            logRates[std::size_t(i)] = std::log(voiced / units(i));
-    std::vector<double> rates(static_cast<std::size_t>(count()));
-    std::vector<double> window;
-    for (qsizetype i = 0; i < count(); ++i) {
-        window.clear();
-        for (qsizetype k = std::max<qsizetype>(i - kRateWindow, 0);
-             k <= std::min(i + kRateWindow, count() - 1); ++k)
-            if (!std::isnan(logRates[std::size_t(k)]))
-                window.push_back(logRates[std::size_t(k)]);
-        if (window.empty()) {
-            rates[std::size_t(i)] = m_rates[std::size_t(i)];
-            continue;
-        }
-        std::nth_element(window.begin(), window.begin() + qsizetype(window.size() / 2),
-                         window.end());
-        rates[std::size_t(i)] = std::exp(window[window.size() / 2]);
-    }
-    m_rates = std::move(rates);
-    m_expectedEnds.assign(1, 0);
-    for (qsizetype i = 0; i < count(); ++i)
-        m_expectedEnds.push_back(m_expectedEnds.back() + m_rates[std::size_t(i)] * units(i));
+        if (path.steps[std::size_t(i)] != Step::Missing)
+            voiced[std::size_t(i)] = voicedOf(path, i);
+    return voiced;
 }
 
 void Aligner::fillRow(qsizetype i, const Row &previous, Row &row) {
     const bool last = i == count() - 1;
     const double expected = rate(i) * units(i);
     const double slack = slackFor(units(i));
-    const double expectedEnd = m_expectedEnds[std::size_t(i) + 1];
+    const double expectedEnd = m_pace.expectedEnd(i);
     const double band =
         std::max(kBandSeconds * kLevelFramesPerSecond, kBandShare * double(m_speech.voicedFrames));
     auto [first, stop] = nodesBetween(expectedEnd - band, expectedEnd + band);
@@ -348,25 +283,6 @@ Path Aligner::run() {
         }
     }
     return tracePath(rows);
-}
-
-void Aligner::fitSpreadTo(const Path &path) {
-    std::vector<double> misfits;
-    std::vector<double> spreads;
-    for (qsizetype i = 0; i < count(); ++i) {
-        const double voiced = voicedOf(path, i);
-        if (path.steps[std::size_t(i)] == Step::Missing || voiced <= 0)
-            continue;
-        misfits.push_back(std::log(voiced / (rate(i) * units(i))));
-        spreads.push_back(spreadFor(units(i)));
-    }
-    if (misfits.size() < 3)
-        return;
-    const double centre = median(misfits);
-    for (double &misfit : misfits)
-        misfit = std::abs(misfit - centre);
-    const double own = kMadToSigma * median(misfits) * kOwnSpreadMargin;
-    m_spreadScale = std::clamp(own / median(spreads), kMinSpreadScale, 1.0);
 }
 
 } // namespace vovozodo::sentence_search

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lessons/speaking_pace.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -15,11 +17,6 @@ struct SpeechMap;
 // The search behind alignSentences(): which pause ends each sentence, chosen
 // together by dynamic programming, and the speaking rate it is judged at.
 namespace sentence_search {
-
-double median(std::vector<double> values);
-// How far a sentence of this many units may stray from its expected length
-// before it is not considered at all (a factor).
-double slackFor(double units);
 
 // How a sentence is reached in the search.
 enum class Step : qint8 {
@@ -51,22 +48,19 @@ class Aligner {
 public:
     Aligner(const LevelProfile &profile, const SpeechMap &speech, const QStringList &sentences);
 
-    qsizetype count() const { return qsizetype(m_cumulativeUnits.size()) - 1; }
-    double totalUnits() const { return m_cumulativeUnits.back(); }
-    double units(qsizetype sentence) const {
-        return m_cumulativeUnits[std::size_t(sentence) + 1] -
-               m_cumulativeUnits[std::size_t(sentence)];
-    }
+    qsizetype count() const { return m_pace.count(); }
+    double totalUnits() const { return m_pace.totalUnits(); }
+    double units(qsizetype sentence) const { return m_pace.units(sentence); }
     // Node 0 is the start of the speech, node M+1 its end, node k the k-th pause.
     qsizetype endNode() const { return m_nodes - 1; }
     qsizetype voicedAt(qsizetype node) const;
     const Pause &pauseAt(qsizetype node) const;
 
     // Frames of speech a unit of text takes at sentence i.
-    double rate(qsizetype sentence) const { return m_rates[std::size_t(sentence)]; }
-    void setRate(double framesPerUnit);
+    double rate(qsizetype sentence) const { return m_pace.rate(sentence); }
+    void setRate(double framesPerUnit) { m_pace.setRate(framesPerUnit); }
     // Follows the rate the sentences of `path` show around each sentence.
-    void setLocalRates(const Path &path);
+    void setLocalRates(const Path &path) { m_pace.setLocalRates(voicedPerSentence(path)); }
     double voicedOf(const Path &path, qsizetype sentence) const {
         return double(voicedAt(path.ends[std::size_t(sentence)]) -
                       voicedAt(path.starts[std::size_t(sentence)]));
@@ -74,7 +68,7 @@ public:
 
     Path run();
     // Narrows the spread of lengths to what `path` shows of this speaker.
-    void fitSpreadTo(const Path &path);
+    void fitSpreadTo(const Path &path) { m_pace.fitSpreadTo(voicedPerSentence(path)); }
     qsizetype stuckAt() const { return m_stuckAt; }
     bool soundsLikeMusic(qsizetype firstFrame, qsizetype lastFrame) const;
     // The least cost of sentences `order[0..n)`, said in that order at the rates
@@ -85,6 +79,8 @@ public:
                      std::vector<qsizetype> *ends = nullptr) const;
 
 private:
+    // The voiced frames `path` gives each sentence, 0 for one not spoken.
+    std::vector<double> voicedPerSentence(const Path &path) const;
     // Nodes whose voiced position lies within [low, high].
     std::pair<qsizetype, qsizetype> nodesBetween(double low, double high) const;
     double spanCost(qsizetype sentence, double voiced, double expected) const;
@@ -99,14 +95,11 @@ private:
     const LevelProfile &m_profile;
     const SpeechMap &m_speech;
     qsizetype m_nodes;
-    std::vector<double> m_cumulativeUnits;
-    std::vector<double> m_rates;
-    std::vector<double> m_expectedEnds; // where sentence i should end, in voiced frames
+    SpeakingPace m_pace;
     double m_medianPause = 30;
     qsizetype m_stuckAt = -1;
     mutable std::vector<double> m_leadingCosts;
     std::vector<bool> m_musicIslands; // the sound after node k is music
-    double m_spreadScale = 1.0;
 };
 
 } // namespace sentence_search
