@@ -1,4 +1,4 @@
-#include "lessons/order_check.h"
+#include "lessons/misfit_checks.h"
 
 #include "lessons/level_profile.h"
 #include "lessons/pause_finder.h"

@@ -2,7 +2,6 @@
 
 #include "lessons/level_profile.h"
 #include "lessons/misfit_checks.h"
-#include "lessons/order_check.h"
 #include "lessons/pause_finder.h"
 #include "lessons/sentence_search.h"
 
