@@ -36,13 +36,6 @@ const QList<SyntheticSentence> kSentences = {
 };
 const QList<int> kPausesMs = {400, 500, 450, 600, 380, 500};
 
-QString transcriptOf(const QList<SyntheticSentence> &sentences) {
-    QStringList lines;
-    for (const SyntheticSentence &sentence : sentences)
-        lines.append(sentence.text);
-    return lines.join(u'\n') + u'\n';
-}
-
 SpeechGuide guideOf(const QString &path) {
     const std::unique_ptr<Recording> recording = openRecording(path);
     Progress silent(false);
@@ -89,8 +82,10 @@ private slots:
     void initTestCase() {
         m_audio = m_dir.filePath(u"poem.wav"_s);
         m_transcript = m_dir.filePath(u"poem.txt"_s);
-        m_truth = writeSyntheticSpeech(m_audio, kSentences, kPausesMs);
-        QVERIFY(writeText(m_transcript, transcriptOf(kSentences)));
+        const std::optional<SyntheticRecording> truth =
+            writeSyntheticLesson(m_audio, m_transcript, kSentences, kPausesMs);
+        QVERIFY(truth);
+        m_truth = *truth;
         m_guide = guideOf(m_audio);
     }
 
@@ -206,21 +201,9 @@ private slots:
         made.tempo = percent / 100.0;
         made.quiet = true;
         if (srtLateMs >= 0) {
-            QString srt;
-            const auto time = [&](qint64 sample) {
-                const qint64 ms = sample * 1000 / m_truth.sampleRate + srtLateMs;
-                return u"00:%1:%2,%3"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
-                    .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
-                    .arg(ms % 1000, 3, 10, QChar(u'0'));
-            };
-            for (qsizetype k = 0; k < kSentences.size(); ++k)
-                srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
-                           .arg(time(m_truth.starts[std::size_t(k)]))
-                           .arg(time(m_truth.ends[std::size_t(k)]))
-                           .arg(kSentences[k].text);
             made.transcript.clear();
             made.subtitles = m_dir.filePath(tag + u".srt"_s);
-            QVERIFY(writeText(made.subtitles, srt));
+            QVERIFY(writeText(made.subtitles, subtitlesOf(kSentences, m_truth, srtLateMs)));
         }
         QStringList notes;
         makeLesson(made, notes);

@@ -25,10 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QList<SyntheticSentence> kSentences = {
-    {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
-const QList<int> kPausesMs = {500, 600, 450, 500};
-
 QByteArray contents(const QString &path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -101,7 +97,7 @@ private:
         window.show();
         window.open(recording, m_text);
         QVERIFY(pumpUntil([&] { return !window.document().isEmpty() && !window.isDecoding(); }));
-        QCOMPARE(window.document().draft().sentences.size(), kSentences.size());
+        QCOMPARE(window.document().draft().sentences.size(), kShortSentences.size());
     }
 
     // Moves a cut and edits a text; the draft after the edits.
@@ -123,12 +119,11 @@ private slots:
         m_audio = m_dir.filePath(u"poem.wav"_s);
         m_text = m_dir.filePath(u"poem.txt"_s);
         m_other = m_dir.filePath(u"other.wav"_s);
-        m_truth = writeSyntheticSpeech(m_audio, kSentences, kPausesMs);
-        writeSyntheticSpeech(m_other, kSentences, {300, 300, 300, 300});
-        QStringList lines;
-        for (const SyntheticSentence &sentence : kSentences)
-            lines.append(sentence.text);
-        QVERIFY(writeText(m_text, lines.join(u'\n')));
+        const std::optional<SyntheticRecording> truth =
+            writeSyntheticLesson(m_audio, m_text, kShortSentences, kShortPausesMs);
+        QVERIFY(truth);
+        m_truth = *truth;
+        writeSyntheticSpeech(m_other, kShortSentences, {300, 300, 300, 300});
     }
 
     // The session is kept in the state folder as the learner works, and its
@@ -208,7 +203,7 @@ private slots:
         else if (fault == u"gone"_s)
             QVERIFY(QFile::remove(recording));
         else
-            writeSyntheticSpeech(recording, kSentences, {900, 900, 900, 900}); // longer
+            writeSyntheticSpeech(recording, kShortSentences, {900, 900, 900, 900}); // longer
         {
             ModalAnswerer replace(QMessageBox::Yes);
             window.saveTo(library, 1, u"Poem"_s);
@@ -289,7 +284,7 @@ private slots:
         QCOMPARE(entries, fails ? QStringList{} : QStringList{u"t_2"_s});
         if (!fails)
             QCOMPARE(QDir(library + u"/t_2"_s).entryList(QDir::Files).size(),
-                     kSentences.size() + 1);
+                     kShortSentences.size() + 1);
     }
 };
 

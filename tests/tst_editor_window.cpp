@@ -26,10 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QList<SyntheticSentence> kSentences = {
-    {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
-const QList<int> kPausesMs = {500, 600, 450, 500};
-
 // Takes what would be played, and how many frames it holds, instead of playing it.
 class TakenOutput : public SoundOutput {
 public:
@@ -59,7 +55,7 @@ private:
         window.show();
         window.open(m_audio, m_text);
         QVERIFY(pumpUntil([&] { return !window.document().isEmpty(); }, std::chrono::seconds(30)));
-        QCOMPARE(window.document().draft().sentences.size(), kSentences.size());
+        QCOMPARE(window.document().draft().sentences.size(), kShortSentences.size());
     }
 
 private slots:
@@ -68,11 +64,10 @@ private slots:
         qputenv("XDG_STATE_HOME", m_dir.filePath(u"state"_s).toUtf8());
         m_audio = m_dir.filePath(u"poem.wav"_s);
         m_text = m_dir.filePath(u"poem.txt"_s);
-        m_truth = writeSyntheticSpeech(m_audio, kSentences, kPausesMs);
-        QStringList lines;
-        for (const SyntheticSentence &sentence : kSentences)
-            lines.append(sentence.text);
-        QVERIFY(writeText(m_text, lines.join(u'\n')));
+        const std::optional<SyntheticRecording> truth =
+            writeSyntheticLesson(m_audio, m_text, kShortSentences, kShortPausesMs);
+        QVERIFY(truth);
+        m_truth = *truth;
     }
 
     // Dropped near another pause a cut snaps to that pause's quietest point;
@@ -169,7 +164,7 @@ private slots:
         openIn(window);
         QAccessibleInterface *waveform = QAccessible::queryAccessibleInterface(window.waveform());
         QVERIFY(waveform);
-        QCOMPARE(waveform->childCount(), kSentences.size() - 1);
+        QCOMPARE(waveform->childCount(), kShortSentences.size() - 1);
         QAccessibleInterface *slider = waveform->child(1);
         QCOMPARE(slider->role(), QAccessible::Slider);
         QCOMPARE(slider->text(QAccessible::Name), u"Cut between sentences 2 and 3"_s);
@@ -186,12 +181,12 @@ private slots:
 
         const SentenceSpan third = window.document().draft().spans[2];
         window.document().split((third.speechStart + third.speechEnd) / 2, 2);
-        QCOMPARE(waveform->childCount(), kSentences.size());
+        QCOMPARE(waveform->childCount(), kShortSentences.size());
         QAccessibleInterface *added = waveform->child(waveform->childCount() - 1);
         QCOMPARE(added->text(QAccessible::Name), u"Cut between sentences 4 and 5"_s);
         QCOMPARE(waveform->indexOfChild(added), waveform->childCount() - 1);
         window.document().undoStack()->undo();
-        QCOMPARE(waveform->childCount(), kSentences.size() - 1);
+        QCOMPARE(waveform->childCount(), kShortSentences.size() - 1);
         QVERIFY(!waveform->child(waveform->childCount()));
     }
 
@@ -245,19 +240,8 @@ private slots:
     // What reading late subtitles changed stays in view after the status line
     // has moved on to other news.
     void subtitleOffsetStaysInView() {
-        QString srt;
-        const auto time = [&](qint64 sample) {
-            const qint64 ms = sample * 1000 / m_truth.sampleRate + 700;
-            return u"00:00:%1,%2"_s.arg(ms / 1000, 2, 10, QChar(u'0'))
-                .arg(ms % 1000, 3, 10, QChar(u'0'));
-        };
-        for (qsizetype k = 0; k < kSentences.size(); ++k)
-            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
-                       .arg(time(m_truth.starts[std::size_t(k)]))
-                       .arg(time(m_truth.ends[std::size_t(k)]))
-                       .arg(kSentences[k].text);
         const QString subtitles = m_dir.filePath(u"late.srt"_s);
-        QVERIFY(writeText(subtitles, srt));
+        QVERIFY(writeText(subtitles, subtitlesOf(kShortSentences, m_truth, 700)));
         EditorWindow window;
         window.show();
         window.open(m_audio, subtitles);
@@ -275,12 +259,10 @@ private slots:
     void misfitMarksInTheList() {
         const QString audio = m_dir.filePath(u"inner-pauses.wav"_s);
         writeSyntheticSpeech(audio, kInnerPauseSentences, kInnerPausePausesMs);
-        QStringList lines;
-        for (const SyntheticSentence &sentence : kInnerPauseSentences)
-            lines.append(sentence.text);
-        lines.removeAt(3);
+        QList<SyntheticSentence> fewer = kInnerPauseSentences;
+        fewer.removeAt(3);
         const QString text = m_dir.filePath(u"fewer.txt"_s);
-        QVERIFY(writeText(text, lines.join(u'\n')));
+        QVERIFY(writeText(text, transcriptOf(fewer)));
         EditorWindow window;
         window.show();
         window.open(audio, text);

@@ -19,24 +19,8 @@ namespace {
 
 // A long pause inside sentence 2 (700 ms after a comma) outlasts the pauses
 // after sentences 1 and 4; only the sentences' lengths tell it is no end.
-const QList<SyntheticSentence> kSentences = {
-    {u"春眠不觉晓"_s, 5},       {u"处处闻啼鸟夜来风雨声，花落"_s, 12, 10, 700}, {u"知多少"_s, 3},
-    {u"床前明月光疑是地"_s, 8}, {u"举头望明月，低头思故乡"_s, 10, 5, 400},      {u"白日依山"_s, 4},
-};
-const QList<int> kPausesMs = {350, 450, 900, 380, 600, 500};
-
-QString transcriptOf(const QList<SyntheticSentence> &sentences) {
-    QStringList lines;
-    for (const SyntheticSentence &sentence : sentences)
-        lines.append(sentence.text);
-    return lines.join(u'\n') + u'\n';
-}
-
-QString srtTime(qint64 ms) {
-    return u"00:%1:%2,%3"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
-        .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
-        .arg(ms % 1000, 3, 10, QChar(u'0'));
-}
+const QList<SyntheticSentence> &kSentences = kInnerPauseSentences;
+const QList<int> &kPausesMs = kInnerPausePausesMs;
 
 // Speech frames then pause frames, one pair a stretch.
 using Stretches = QList<std::pair<int, int>>;
@@ -236,19 +220,12 @@ private slots:
         made.audio = m_dir.filePath(file);
         QCOMPARE(encodeAac(wave, made.audio, pictureFirstMs), QString());
         const qint64 shift = qint64(pictureFirstMs) * truth.sampleRate / 1000;
-        QString srt;
         for (qsizetype k = 0; k < kSentences.size(); ++k) {
-            qint64 &start = truth.starts[std::size_t(k)];
-            qint64 &end = truth.ends[std::size_t(k)];
-            start += shift;
-            end += shift;
-            srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
-                       .arg(srtTime(start * 1000 / truth.sampleRate))
-                       .arg(srtTime(end * 1000 / truth.sampleRate))
-                       .arg(kSentences[k].text);
+            truth.starts[std::size_t(k)] += shift;
+            truth.ends[std::size_t(k)] += shift;
         }
         made.subtitles = made.audio + u".srt"_s;
-        QVERIFY(writeText(made.subtitles, srt));
+        QVERIFY(writeText(made.subtitles, subtitlesOf(kSentences, truth)));
         QStringList notes;
         makeLesson(made, notes);
         QCOMPARE(clipsMismatch(made.labels, truth), QString());

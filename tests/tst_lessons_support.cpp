@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QScopeGuard>
+#include <QStringList>
 
 #include <cmath>
 #include <cstring>
@@ -21,6 +22,10 @@ const QList<SyntheticSentence> kInnerPauseSentences = {
     {u"床前明月光疑是地"_s, 8}, {u"举头望明月，低头思故乡"_s, 10, 5, 400},      {u"白日依山"_s, 4},
 };
 const QList<int> kInnerPausePausesMs = {350, 450, 900, 380, 600, 500};
+
+const QList<SyntheticSentence> kShortSentences = {
+    {u"春眠不觉晓"_s, 5}, {u"处处闻啼鸟"_s, 5}, {u"夜来风雨声"_s, 5}, {u"花落知多少"_s, 5}};
+const QList<int> kShortPausesMs = {500, 600, 450, 500};
 
 SyntheticRecording writeSyntheticSpeech(const QString &path,
                                         const QList<SyntheticSentence> &sentences,
@@ -125,6 +130,43 @@ QString clipsMismatch(const QString &labelTrack, const SyntheticRecording &recor
 bool writeText(const QString &path, const QString &text) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0;
+}
+
+QString transcriptOf(const QList<SyntheticSentence> &sentences) {
+    QStringList lines;
+    for (const SyntheticSentence &sentence : sentences)
+        lines.append(sentence.text);
+    return lines.join(u'\n') + u'\n';
+}
+
+std::optional<SyntheticRecording> writeSyntheticLesson(const QString &audioPath,
+                                                       const QString &transcriptPath,
+                                                       const QList<SyntheticSentence> &sentences,
+                                                       const QList<int> &pausesMs) {
+    SyntheticRecording recording = writeSyntheticSpeech(audioPath, sentences, pausesMs);
+    if (!writeText(transcriptPath, transcriptOf(sentences)))
+        return std::nullopt;
+    return recording;
+}
+
+QString srtTime(qint64 ms) {
+    return u"00:%1:%2,%3"_s.arg(ms / 60000, 2, 10, QChar(u'0'))
+        .arg(ms / 1000 % 60, 2, 10, QChar(u'0'))
+        .arg(ms % 1000, 3, 10, QChar(u'0'));
+}
+
+QString subtitlesOf(const QList<SyntheticSentence> &sentences, const SyntheticRecording &recording,
+                    qint64 lateMs) {
+    const auto time = [&](qint64 sample) {
+        return srtTime(sample * 1000 / recording.sampleRate + lateMs);
+    };
+    QString srt;
+    for (qsizetype k = 0; k < sentences.size(); ++k)
+        srt += u"%1\n%2 --> %3\n%4\n\n"_s.arg(k + 1)
+                   .arg(time(recording.starts[std::size_t(k)]))
+                   .arg(time(recording.ends[std::size_t(k)]))
+                   .arg(sentences[k].text);
+    return srt;
 }
 
 extern "C" {

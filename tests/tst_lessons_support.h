@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 // Recordings for the vovozodo-lessons tests, made in the test: "sentences" of
@@ -36,11 +37,30 @@ struct SyntheticOptions {
 extern const QList<SyntheticSentence> kInnerPauseSentences;
 extern const QList<int> kInnerPausePausesMs;
 
+// Four short sentences of five syllables, plainly parted.
+extern const QList<SyntheticSentence> kShortSentences;
+extern const QList<int> kShortPausesMs;
+
 // Writes a 16-bit mono wave file; `pausesMs[k]` follows sentence k.
 SyntheticRecording writeSyntheticSpeech(const QString &path,
                                         const QList<SyntheticSentence> &sentences,
                                         const QList<int> &pausesMs,
                                         const SyntheticOptions &options = {});
+
+// The sentences' text, one a line, as a transcript.
+QString transcriptOf(const QList<SyntheticSentence> &sentences);
+// A recording of `sentences` and their transcript; nothing when the
+// transcript could not be written.
+std::optional<SyntheticRecording> writeSyntheticLesson(const QString &audioPath,
+                                                       const QString &transcriptPath,
+                                                       const QList<SyntheticSentence> &sentences,
+                                                       const QList<int> &pausesMs);
+
+// A subtitle time, hh:mm:ss,mmm.
+QString srtTime(qint64 ms);
+// Subtitles that time each sentence where `recording` has it, `lateMs` late.
+QString subtitlesOf(const QList<SyntheticSentence> &sentences, const SyntheticRecording &recording,
+                    qint64 lateMs = 0);
 
 // Checks an Audacity label track of clips against the recording: clip k holds
 // all of sentence k and nothing of another sentence or the jingle. Returns an
