@@ -38,13 +38,20 @@ QFont designFont(const QString &family, double points) {
     return design::font(family, points);
 }
 
-// Caption labels size themselves to their text, keeping their right edge
-// when right-aligned.
-void fitToText(QLabel *l, bool keepRightEdge) {
+// The edge a caption keeps when it sizes itself to its text: one before a
+// box is right-aligned and still ends where the box begins.
+enum class Anchor { Left, Right };
+
+QLabel *caption(QWidget *parent, const char *name, const QString &text, double left, double top,
+                double width, double height, Anchor anchor) {
+    QLabel *l = label(parent, name, text, left, top, width, height);
+    if (anchor == Anchor::Right)
+        l->setAlignment(Qt::AlignRight | Qt::AlignTop);
     const QRect designed = l->geometry();
     l->adjustSize();
-    if (keepRightEdge)
+    if (anchor == Anchor::Right)
         l->move(designed.right() + 1 - l->width(), designed.top());
+    return l;
 }
 
 QComboBox *dropDown(QWidget *parent, const char *name, double left, double top, double width,
@@ -125,18 +132,12 @@ void Begin1::createControls() {
     }
     m_automatic->setChecked(true);
 
-    m_repeatLabel = label(this, "Label4", u"Repeat"_s, 3480, 4470, 525, 195);
-    m_repeatLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    fitToText(m_repeatLabel, true);
+    m_repeatLabel = caption(this, "Label4", u"Repeat"_s, 3480, 4470, 525, 195, Anchor::Right);
     m_repeatChooser = dropDown(this, "Combo2", 4050, 4410, 555, 315, kLightCyan);
-    m_timesLabel = label(this, "Label5", u"times"_s, 4680, 4470, 360, 195);
-    fitToText(m_timesLabel, false);
-    m_intervalLabel = label(this, "Label6", u"Interval:"_s, 5220, 4470, 570, 195);
-    m_intervalLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    fitToText(m_intervalLabel, true);
+    m_timesLabel = caption(this, "Label5", u"times"_s, 4680, 4470, 360, 195, Anchor::Left);
+    m_intervalLabel = caption(this, "Label6", u"Interval:"_s, 5220, 4470, 570, 195, Anchor::Right);
     m_pauseChooser = dropDown(this, "Combo3", 5880, 4410, 855, 315, kLightCyan);
-    m_millisecondsLabel = label(this, "Label7", u"MSELs"_s, 6780, 4470, 510, 195);
-    fitToText(m_millisecondsLabel, false);
+    m_millisecondsLabel = caption(this, "Label7", u"MSELs"_s, 6780, 4470, 510, 195, Anchor::Left);
 
     m_counter = label(this, "Label1", QString(), 2040, 4770, 1020, 360);
     fillBackground(m_counter, kLightYellow);
