@@ -1,17 +1,13 @@
 #include "playback/wave_player.h"
 
 #include "platform/windows_path.h"
-#include "playback/end_of_play.h"
 #include "playback/logging.h"
-#include "playback/play_feed.h"
-#include "playback/precise_alarm.h"
+#include "playback/play_run.h"
 #include "playback/pulse_connection.h"
 #include "playback/pulse_stream.h"
 #include "playback/wave_file.h"
 
-#include <QElapsedTimer>
 #include <QString>
-#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -23,23 +19,6 @@ namespace {
 
 using Frames = WaveFile::Frames;
 
-// A stream whose clock has not moved for this long is taken as hung. A fresh
-// stream may start well over a second late on an idle server. A server that
-// does not answer at all is given up on after the same time. The watchdog
-// looks this often.
-constexpr qint64 kStallTimeoutMs = 6000;
-constexpr int kWatchdogMs = 1000;
-
-// The position shown between replies runs on by at most this much; replies
-// are asked for about twice as often.
-constexpr qint64 kShownRunOnUsecs = 1'000'000;
-constexpr qint64 kTimingEveryUsecs = 500'000;
-
-qint64 framesToUsecs(Frames frames, int rate) {
-    // Rounded up so that the end is never declared a sample early.
-    return (qint64(frames) * 1'000'000 + rate - 1) / rate;
-}
-
 qint32 framesToMs(Frames frames, int rate) {
     if (frames <= 0 || rate <= 0)
         return 0;
@@ -50,16 +29,8 @@ qint32 framesToMs(Frames frames, int rate) {
 } // namespace
 
 struct WavePlayer::Private {
-    Private(QObject *context, Listener listener) : context(context), listener(std::move(listener)) {
-        watchdog.setInterval(kWatchdogMs);
-        watchdog.setTimerType(Qt::VeryCoarseTimer);
-        QObject::connect(&watchdog, &QTimer::timeout, context, [this] {
-            checkStall();
-            reportState();
-        });
-    }
-
-    enum class Play { None, WaitingForStream, Running };
+    Private(QObject *context, Listener listener)
+        : context(context), listener(std::move(listener)) {}
 
     QObject *context;
     Listener listener;
@@ -76,21 +47,12 @@ struct WavePlayer::Private {
     PulseConnection connection{[this] { changed(); }};
     std::unique_ptr<PulseStream> stream;
 
-    Play play = Play::None;
-    Frames playStartFrame = 0;
-    PlayFeed feed;
-    qint64 playUsecs = 0;          // audible length of the play
-    mutable qint64 heardUsecs = 0; // the latest clock reading; kept when the stream fails
-    qint64 lastReadBytes = -1;
-    QElapsedTimer sinceProgress;
-    PreciseAlarm endAlarm{context, [this] {
-                              if (stream && play == Play::Running)
-                                  endAlarmFired();
-                              reportState();
-                          }};
-    QTimer watchdog;
+    PlayRun run{context, stream,
+                PlayRun::Listener{.ended = [this] { finishPlay(); },
+                                  .failed = [this](PlayRun::Fault fault) { runFailed(fault); },
+                                  .looked = [this] { reportState(); }}};
 
-    bool playing() const { return play != Play::None; }
+    bool playing() const { return run.isActive(); }
 
     SoundDevice::State state() const {
         if (!file)
@@ -130,16 +92,7 @@ struct WavePlayer::Private {
             context, [done = listener.done, code] { done(code); }, Qt::QueuedConnection);
     }
 
-    Frames heardFrame() const {
-        if (!playing())
-            return positionFrame;
-        if (stream) {
-            if (const std::optional<qint64> heard = stream->heardUsecs(kShownRunOnUsecs))
-                heardUsecs = std::max(heardUsecs, *heard);
-        }
-        const Frames heard = std::min(heardUsecs, playUsecs) * file->sampleRate() / 1'000'000;
-        return std::min(file->frames(), playStartFrame + heard);
-    }
+    Frames heardFrame() const { return playing() ? run.heardFrame() : positionFrame; }
 
     // A stream for the open recording's format, made ahead of its play.
     void prepareStream() {
@@ -167,19 +120,10 @@ struct WavePlayer::Private {
         if (!file)
             return;
         prepareStream();
-        if (play == Play::WaitingForStream && stream && stream->isReady())
-            startRun();
-        else if (play == Play::Running && stream)
-            keepRunning();
+        run.streamChanged();
     }
 
-    void endPlay() {
-        if (stream)
-            stream->stop();
-        play = Play::None;
-        endAlarm.stop();
-        watchdog.stop();
-    }
+    void endPlay() { run.stop(); }
 
     // Ends the current play before its end, reported with `code`.
     void cutPlay(SoundDevice::NotifyCode code) {
@@ -252,99 +196,25 @@ struct WavePlayer::Private {
                       connection.failure());
             return;
         }
-        playStartFrame = positionFrame;
-        const Frames frames = file->frames() - positionFrame;
-        playUsecs = framesToUsecs(frames, file->sampleRate());
-        if (frames == 0) {
+        if (positionFrame == file->frames()) {
             // Nothing to hear: it has ended.
             postDone(SoundDevice::Successful);
             return;
         }
-        feed.begin(*file, frames);
-        heardUsecs = 0;
-        play = Play::WaitingForStream;
-        sinceProgress.start();
-        watchdog.start();
+        run.begin(*file, positionFrame);
         prepareStream();
-        if (stream && stream->isReady())
-            startRun();
+        run.streamChanged();
     }
 
-    void startRun() {
-        play = Play::Running;
-        lastReadBytes = -1;
-        sinceProgress.start();
-        if (!feed.writeTo(*stream, stream->startBytes())) {
-            warnWriteFailed();
-            cutPlay(SoundDevice::Failure);
-            return;
-        }
-        stream->start();
-        checkEnd();
-    }
-
-    // The stream asked for more, or its clock has been read.
-    void keepRunning() {
-        const qint64 wanted = stream->writableBytes();
-        if (wanted > 0) {
-            if (!feed.writeTo(*stream, wanted)) {
-                warnWriteFailed();
-                cutPlay(SoundDevice::Failure);
-                return;
-            }
-            const qint64 age = stream->timingAgeUsecs();
-            if (age < 0 || age > kTimingEveryUsecs)
-                stream->requestTiming();
-        }
-        const qint64 readBytes = stream->readBytes();
-        if (readBytes != lastReadBytes) {
-            lastReadBytes = readBytes;
-            sinceProgress.start();
-        }
-        checkEnd();
-    }
-
-    // Once the last sample is written, one alarm waits for the end, asking
-    // for the stream's clock shortly before it is due.
-    void checkEnd() {
-        if (feed.framesLeft() > 0)
-            return;
-        const EndStep step = nextEndStep(
-            playUsecs, stream->heardUsecs(kShownRunOnUsecs).value_or(0), stream->timingAgeUsecs());
-        switch (step.kind) {
-        case EndStep::Ended:
-            finishPlay();
-            break;
-        case EndStep::AskNow:
-            endAlarm.stop();
-            stream->requestTiming();
-            break;
-        case EndStep::Wait:
-            endAlarm.start(std::min<qint64>(step.waitUsecs, kWatchdogMs * 1000));
-            break;
-        }
-    }
-
-    void endAlarmFired() {
-        if (isFreshReading(stream->timingAgeUsecs()))
-            checkEnd();
-        else
-            stream->requestTiming();
-    }
-
-    void warnWriteFailed() const {
-        qCWarning(lcPlayback, "Cannot hand %s to the sound server (%s); the play is cut short",
-                  qUtf8Printable(fileName), connection.failure());
-    }
-
-    void checkStall() {
-        if (sinceProgress.elapsed() > kStallTimeoutMs) {
+    void runFailed(PlayRun::Fault fault) {
+        if (fault == PlayRun::Fault::Stalled)
             qCWarning(lcPlayback,
                       "The sound server has not played %s for %lld s; the play is given up",
-                      qUtf8Printable(fileName), kStallTimeoutMs / 1000);
-            cutPlay(SoundDevice::Failure);
-        } else if (stream)
-            stream->requestTiming();
+                      qUtf8Printable(fileName), PlayRun::kStallTimeoutMs / 1000);
+        else
+            qCWarning(lcPlayback, "Cannot hand %s to the sound server (%s); the play is cut short",
+                      qUtf8Printable(fileName), connection.failure());
+        cutPlay(SoundDevice::Failure);
     }
 };
 
