@@ -62,10 +62,8 @@ found=
 start_xvfb "$work" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 pids+=("$XVFB_PID")
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-managed() { xprop -root -notype _NET_SUPPORTING_WM_CHECK | grep 'window id' || true; }
-wait_for 10 managed || fail "openbox did not take over the display: $(cat "$work/openbox.log")"
+start_window_manager "$work" openbox || fail "openbox did not take over the display: $(cat "$work/wm.log" "$work/xvfb.log")"
+pids+=("$WM_PID")
 
 QT_QPA_PLATFORM=xcb "$PROGRAM" >"$work/program.log" 2>&1 &
 program_pid=$!

@@ -54,7 +54,7 @@ for start in $(seq "$STARTS"); do
     WORK=$(mktemp -d /tmp/vz-wm.XXXXXX)
     start_xvfb "$WORK" "$SIZE" || { echo "FAIL: Xvfb did not start: $(cat "$WORK/xvfb.log")" >&2; exit 1; }
     # The window manager's own settings go to the scratch folder.
-    HOME=$WORK XDG_CONFIG_HOME=$WORK/wm-config wm_start "$WM" ||
+    HOME=$WORK XDG_CONFIG_HOME=$WORK/wm-config start_window_manager "$WORK" "$WM" ||
         { echo "FAIL: $WM did not take over the display: $(cat "$WORK/wm.log")" >&2; exit 1; }
     program_start "$PROGRAM" "$library"
     if ! session_check; then

@@ -4,10 +4,17 @@
 #                     starts Xvfb (SIZE as WIDTHxHEIGHT, 1280x1024 unless given;
 #                     24-bit, no TCP) with its log in WORK/xvfb.log, exports
 #                     DISPLAY and clears WAYLAND_DISPLAY; XVFB_PID is its
-#                     process. Returns 1 when it has not come up within 10 s.
+#                     process. Returns 1 when it does not answer a client
+#                     (xdotool) within 10 s.
+#   start_window_manager WORK NAME
+#                     starts window manager NAME (openbox or icewm) on
+#                     $DISPLAY with its log in WORK/wm.log and waits until it
+#                     manages the screen (xprop); WM_PID is its process.
+#                     Returns 1 when it has not within 10 s.
 # shellcheck shell=bash
 
 XVFB_PID=
+WM_PID=
 
 start_xvfb() {
     local work=$1 size=${2:-1280x1024}
@@ -23,4 +30,34 @@ start_xvfb() {
     DISPLAY=":$(head -n 1 "$work/display")"
     export DISPLAY
     unset WAYLAND_DISPLAY
+    # A window manager started the moment the display was named has been seen
+    # failing to open it on busy cores: the first client is one that tries
+    # again until the server answers.
+    for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        kill -0 "$XVFB_PID" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+start_window_manager() {
+    local work=$1 name=$2 attempt _
+    # One that gave up at once (it could not open the display) is started again.
+    for attempt in 1 2 3; do
+        case $name in
+        openbox) openbox --sm-disable >>"$work/wm.log" 2>&1 & ;;
+        icewm) icewm >>"$work/wm.log" 2>&1 & ;;
+        *) return 1 ;;
+        esac
+        WM_PID=$!
+        for _ in $(seq 100); do
+            xprop -root -notype _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+            kill -0 "$WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -0 "$WM_PID" 2>/dev/null && return 1
+        echo "(attempt $attempt: $name ended before it managed the screen)" >>"$work/wm.log"
+    done
+    return 1
 }

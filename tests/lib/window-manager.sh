@@ -1,10 +1,7 @@
 # Shared by the tests and the stress script that run the real program under a
 # real X11 window manager, started before the program as on any desktop. Every
 # position is read from the X server, never from the program. Source it after
-# virtual-x.sh; it defines:
-#   wm_start NAME        starts window manager NAME (openbox or icewm) on
-#                        $DISPLAY and waits until it manages the screen; its
-#                        process is WM_PID
+# virtual-x.sh (which starts the window manager); it defines:
 #   program_start PROG LIBRARY
 #                        starts PROG (as user nobody when run as root, so the
 #                        program runs as a learner's would) with its settings
@@ -20,7 +17,6 @@
 # The caller provides WORK (a scratch folder) and kills WM_PID and PROGRAM_PID.
 # shellcheck shell=bash disable=SC2034  # the variables are the caller's
 
-WM_PID=
 PROGRAM_PID=
 SESSION_FAULT=
 found=
@@ -36,17 +32,6 @@ wait_for() {
     done
     return 1
 }
-
-wm_start() {
-    case $1 in
-    openbox) openbox --sm-disable >"$WORK/wm.log" 2>&1 & ;;
-    icewm) icewm >"$WORK/wm.log" 2>&1 & ;;
-    *) return 1 ;;
-    esac
-    WM_PID=$!
-    wait_for 10 _wm_running
-}
-_wm_running() { xprop -root -notype _NET_SUPPORTING_WM_CHECK | grep 'window id'; }
 
 make_library() {
     mkdir -p "$1/t_1"
