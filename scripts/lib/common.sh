@@ -6,14 +6,15 @@
 
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
-# Packages that build the program, its tests and its sample lessons. FFmpeg's
+# Packages that build the program, its tests and its sample lessons (build/ is
+# compiled by clang and linked by lld; g++ builds the other folders). FFmpeg's
 # libraries and libebur128 are vovozodo-lessons' (M4A and video sound, loudness);
 # dpkg-dev gives Debian's compiler flags; libsoundtouch the lesson editor's slower
 # listening with the pitch kept; libxcb1-dev lets the windows ask the X server where
 # they really stand.
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libsndfile1-dev
-    libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng sox
-    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev
+BUILD_PACKAGES=(cmake ninja-build g++ clang lld pkg-config qt6-base-dev qt6-multimedia-dev
+    libsndfile1-dev libpulse-dev libbenchmark-dev fonts-wqy-microhei fonts-liberation espeak-ng
+    sox libavformat-dev libavcodec-dev libswresample-dev libavutil-dev libebur128-dev dpkg-dev
     libsoundtouch-dev libxcb1-dev)
 
 # The sanitizer build (the asan preset) and the fuzzers it holds: clang's
