@@ -12,8 +12,8 @@
 set -euo pipefail
 
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=tests/lib/virtual-x.sh
-source "$here/lib/virtual-x.sh"
+# shellcheck source=scripts/lib/virtual-x.sh
+source "$here/../scripts/lib/virtual-x.sh"
 
 PROGRAM=$(realpath "${1:?usage: tst_editor_atspi.sh PROGRAM}")
 LAUNCHER=/usr/libexec/at-spi-bus-launcher

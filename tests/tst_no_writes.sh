@@ -24,8 +24,8 @@
 # Exit status 77 (skipped) when a tool is missing or no namespace can be made.
 set -euo pipefail
 
-# shellcheck source=tests/lib/virtual-x.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib/virtual-x.sh"
+# shellcheck source=scripts/lib/virtual-x.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/virtual-x.sh"
 
 PROGRAM=${1:?usage: tst_no_writes.sh PROGRAM}
 readonly SKIP=77

@@ -9,8 +9,8 @@
 # Exit status 77 (skipped) when Xvfb, openbox, xdotool or xprop is missing.
 set -euo pipefail
 
-# shellcheck source=tests/lib/virtual-x.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib/virtual-x.sh"
+# shellcheck source=scripts/lib/virtual-x.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/lib/virtual-x.sh"
 
 PROGRAM=${1:?usage: tst_owned_windows_x11.sh PROGRAM}
 readonly SKIP=77

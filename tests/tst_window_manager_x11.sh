@@ -16,8 +16,8 @@
 set -euo pipefail
 
 here=$(dirname "${BASH_SOURCE[0]}")
-# shellcheck source=tests/lib/virtual-x.sh
-source "$here/lib/virtual-x.sh"
+# shellcheck source=scripts/lib/virtual-x.sh
+source "$here/../scripts/lib/virtual-x.sh"
 # shellcheck source=tests/lib/window-manager.sh
 source "$here/lib/window-manager.sh"
 

@@ -33,8 +33,10 @@ ensure_packages() {
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     export DEBIAN_FRONTEND=noninteractive
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # A desktop's package service may hold the package database for a while.
+    local wait_for_lock=(-o DPkg::Lock::Timeout=300)
+    "${sudo[@]}" apt-get "${wait_for_lock[@]}" update -qq
+    "${sudo[@]}" apt-get "${wait_for_lock[@]}" install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 # Configures and builds into $1 (default: build) with the given extra CMake flags.
